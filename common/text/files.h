@@ -1,0 +1,38 @@
+#pragma once
+
+#include "common/text/bytedata.h"
+#include "common/text/gbktext.h"
+#include "common/text/numbers.h"
+
+// File operations. A relative name resolves in the program's folder (the current directory from
+// start-up on). File numbers are ints; 0 means the open failed.
+namespace common {
+
+// Modes: 1 read; 2 write (must exist, kept); 3 read+write (must exist); 4 write (created, emptied);
+// 5 write (created, kept); 6 read+write (created, kept).
+// Shares: 1 others read and write; 2 others may not read; 3 others may not write; 4 exclusive.
+int open_file(const GbkText& name, int mode = 3, int share = 1);
+void close_file(int file_number);
+
+// Reads count bytes (negative: the rest) from the current position, ending before a 0 or 0x1A byte.
+GbkText read_text(int file_number, int count = -1);
+
+bool write_bytes(int file_number, const GbkText& bytes);
+// Writes every value converted by to_text, with no separator.
+template <typename... Values> bool write_text(int file_number, const Values&... values)
+{
+    return write_bytes(file_number, (GbkText{} + ... + to_text(values)));
+}
+
+ByteData read_file(const GbkText& name);
+bool remove_file(const GbkText& name);
+bool copy_file(const GbkText& source, const GbkText& target);
+bool file_exists(const GbkText& name);
+
+// The folder holding the program file, without a trailing separator.
+GbkText program_directory();
+
+// Closes every open file (run at program exit).
+void close_all_files();
+
+} // namespace common

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds everything and runs every test: the normal build, the unit tests
+# again under AddressSanitizer + UndefinedBehaviorSanitizer, and a short run of each fuzz target.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash tools/install-deps.sh
+jobs=$(nproc)
+
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORUVAN_BENCH=ON
+cmake --build build -j "$jobs"
+ctest --test-dir build --output-on-failure -j "$jobs"
+
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DORUVAN_SANITIZE=ON
+cmake --build build-asan -j "$jobs"
+ASAN_OPTIONS=detect_leaks=0 ctest --test-dir build-asan --output-on-failure -j "$jobs" -L unit
+
+if [ -f tests/fuzz/CMakeLists.txt ]; then
+    CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DORUVAN_TESTS=OFF -DORUVAN_FUZZ=ON
+    cmake --build build-fuzz -j "$jobs"
+    for fuzzer in build-fuzz/tests/fuzz/fuzz_*; do
+        [ -x "$fuzzer" ] || continue
+        echo "fuzzing $(basename "$fuzzer") for 30 s"
+        "$fuzzer" -max_total_time=30 -rss_limit_mb=2048 "-artifact_prefix=build-fuzz/"
+    done
+fi

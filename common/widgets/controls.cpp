@@ -1,0 +1,152 @@
+#include "common/widgets/controls.h"
+
+#include "common/text/gbkcodec.h"
+#include "common/widgets/translabel.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QTreeWidget>
+
+namespace common {
+
+int combo_box_add_item(QComboBox* box, const GbkText& item)
+{
+    if (box == nullptr)
+        return -1;
+    box->addItem(to_qstring(item));
+    return box->count() - 1;
+}
+
+int list_box_add_item(QListWidget* box, const GbkText& item)
+{
+    if (box == nullptr)
+        return -1;
+    box->addItem(to_qstring(item));
+    return box->count() - 1;
+}
+
+void list_box_clear(QListWidget* box)
+{
+    if (box != nullptr)
+        box->clear();
+}
+
+GbkText list_box_item_text(QListWidget* box, int index)
+{
+    if (box == nullptr || index < 0 || index >= box->count())
+        return {};
+    return from_qstring(box->item(index)->text());
+}
+
+int list_view_insert_item(QTreeWidget* list)
+{
+    if (list == nullptr)
+        return -1;
+    list->addTopLevelItem(new QTreeWidgetItem());
+    return list->topLevelItemCount() - 1;
+}
+
+bool list_view_set_item_text(QTreeWidget* list, int row, int column, const GbkText& text)
+{
+    if (list == nullptr || column < 0 || column >= list->columnCount())
+        return false;
+    QTreeWidgetItem* item = list->topLevelItem(row);
+    if (item == nullptr)
+        return false;
+    item->setText(column, to_qstring(text));
+    return true;
+}
+
+GbkText list_view_get_item_text(QTreeWidget* list, int row, int column)
+{
+    if (list == nullptr || column < 0 || column >= list->columnCount())
+        return {};
+    const QTreeWidgetItem* item = list->topLevelItem(row);
+    return item == nullptr ? GbkText() : from_qstring(item->text(column));
+}
+
+GbkText caption(const QWidget* control)
+{
+    if (control == nullptr)
+        return {};
+    if (const auto* label = qobject_cast<const TransLabel*>(control))
+        return label->caption();
+    if (const auto* label = qobject_cast<const QLabel*>(control))
+        return from_qstring(label->text());
+    if (const auto* group = qobject_cast<const QGroupBox*>(control))
+        return from_qstring(group->title());
+    if (const auto* button = qobject_cast<const QAbstractButton*>(control))
+        return from_qstring(button->text());
+    return from_qstring(control->windowTitle());
+}
+
+void set_caption(QWidget* control, const GbkText& text)
+{
+    if (control == nullptr)
+        return;
+    if (auto* label = qobject_cast<TransLabel*>(control))
+        label->set_caption(text);
+    else if (auto* label = qobject_cast<QLabel*>(control))
+        label->setText(to_qstring(text));
+    else if (auto* group = qobject_cast<QGroupBox*>(control))
+        group->setTitle(to_qstring(text));
+    else if (auto* button = qobject_cast<QAbstractButton*>(control))
+        button->setText(to_qstring(text));
+    else
+        control->setWindowTitle(to_qstring(text));
+}
+
+GbkText content(const QWidget* edit)
+{
+    if (const auto* line = qobject_cast<const QLineEdit*>(edit))
+        return from_qstring(line->text());
+    if (const auto* box = qobject_cast<const QPlainTextEdit*>(edit)) {
+        QString text = box->toPlainText();
+        text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+        return from_qstring(text);
+    }
+    return {};
+}
+
+void set_content(QWidget* edit, const GbkText& text)
+{
+    if (auto* line = qobject_cast<QLineEdit*>(edit)) {
+        line->setText(to_qstring(text));
+    } else if (auto* box = qobject_cast<QPlainTextEdit*>(edit)) {
+        QString shown = to_qstring(text);
+        shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        box->setPlainText(shown);
+    }
+}
+
+int current_selection(const QWidget* box)
+{
+    if (const auto* combo = qobject_cast<const QComboBox*>(box))
+        return combo->currentIndex();
+    if (const auto* list = qobject_cast<const QListWidget*>(box))
+        return list->currentRow();
+    return -1;
+}
+
+void set_current_selection(QWidget* box, int index)
+{
+    if (auto* combo = qobject_cast<QComboBox*>(box)) {
+        if (index >= combo->count())
+            index = combo->count() - 1;
+        combo->setCurrentIndex(index < 0 ? -1 : index);
+    } else if (auto* list = qobject_cast<QListWidget*>(box)) {
+        if (index < 0 || index >= list->count()) {
+            list->setCurrentRow(-1);
+            list->clearSelection();
+        } else {
+            list->setCurrentRow(index);
+        }
+    }
+}
+
+} // namespace common

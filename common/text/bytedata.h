@@ -49,7 +49,12 @@ extern const char* const kInvalidValueTypeMessage;
 
 // Reads a value at the 1-based position (missing bytes read as 0) and moves position past it,
 // or to -1 at the end. A type outside 1..10 gives monostate and sets *refusal to the message.
+// Widths: byte 1, short 2, int 4, 64-bit int 8, float 4, double 8, bool 4 (an int, nonzero is
+// true), date-time 8 (a double), routine address 4 (an int); a text runs to its zero byte, which
+// the position moves past. A position below 1 (-1 after the end) reads nothing: zeros, -1.
 ByteSetValue read_value_from_byte_set(const ByteData& data, int value_type, int& position,
                                       GbkText* refusal = nullptr);
+// The same, read at position 1.
+ByteSetValue read_value_from_byte_set(const ByteData& data, int value_type, GbkText* refusal = nullptr);
 
 } // namespace common

@@ -4,8 +4,13 @@
 #include "common/text/gbktext.h"
 #include "common/text/numbers.h"
 
-// File operations. A relative name resolves in the program's folder (the current directory from
-// start-up on). File numbers are ints; 0 means the open failed.
+// File operations. Names are GBK; a backslash separates folders as well as '/'. A relative name
+// resolves in program_directory(). File numbers are ints; 0 means the open failed.
+//
+// Share modes are kept with advisory locks (open file description locks), so they hold between
+// our own programs and every open_file in this one. Linux cannot make them bind a program that
+// takes no such locks: an outside program (the FTP server, an editor) may still read or write a
+// file that we hold exclusively.
 namespace common {
 
 // Modes: 1 read; 2 write (must exist, kept); 3 read+write (must exist); 4 write (created, emptied);
@@ -29,8 +34,11 @@ bool remove_file(const GbkText& name);
 bool copy_file(const GbkText& source, const GbkText& target);
 bool file_exists(const GbkText& name);
 
-// The folder holding the program file, without a trailing separator.
+// The folder holding the program file, without a trailing separator: the one given to
+// set_program_directory, else the executable's folder.
 GbkText program_directory();
+// Program start-up passes the executable's folder, tests a temporary folder.
+void set_program_directory(const GbkText& folder);
 
 // Closes every open file (run at program exit).
 void close_all_files();

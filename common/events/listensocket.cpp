@@ -1,0 +1,213 @@
+#include "common/events/listensocket.h"
+
+#include <sys/socket.h>
+
+#include "common/events/eventgate.h"
+#include "common/events/socketio.h"
+
+#include <QTcpServer>
+#include <QTcpSocket>
+
+namespace common {
+
+namespace {
+
+GbkText address_text(quint32 ipv4, quint16 port)
+{
+    return std::to_string(ipv4 >> 24) + "." + std::to_string((ipv4 >> 16) & 0xFF) + "." +
+           std::to_string((ipv4 >> 8) & 0xFF) + "." + std::to_string(ipv4 & 0xFF) + ":" + std::to_string(port);
+}
+
+} // namespace
+
+ListenSocket::ListenSocket(int port, QObject* parent) : QObject(parent)
+{
+    m_port = port < 1 ? 1 : port;
+    listen();
+}
+
+ListenSocket::~ListenSocket() = default;
+
+void ListenSocket::set_port(int port)
+{
+    if (port < 1)
+        port = 1;
+    if (port == m_port && is_listening())
+        return;
+    m_port = port;
+    listen();
+}
+
+bool ListenSocket::is_listening() const { return m_server != nullptr && m_server->isListening(); }
+
+void ListenSocket::listen()
+{
+    // The old listener goes, its accepted connections stay.
+    if (m_server) {
+        m_server->close();
+        m_server->disconnect(this);
+        m_server->deleteLater();
+        m_server = nullptr;
+    }
+    m_server = new QTcpServer(this);
+    m_server->setListenBacklogSize(SOMAXCONN);
+    connect(m_server, &QTcpServer::newConnection, this, &ListenSocket::on_new_connection);
+    if (m_port > 65535 || !m_server->listen(QHostAddress::AnyIPv4, static_cast<quint16>(m_port))) {
+        delete m_server;
+        m_server = nullptr;
+    }
+}
+
+ByteData ListenSocket::current_data() const { return m_arrivals.empty() ? ByteData{} : m_arrivals.back().data; }
+
+GbkText ListenSocket::current_client() const { return m_arrivals.empty() ? GbkText{} : m_arrivals.back().client; }
+
+std::vector<GbkText> ListenSocket::clients() const
+{
+    std::vector<GbkText> result;
+    for (const auto& connection : m_connections)
+        result.push_back(connection.address);
+    return result;
+}
+
+void ListenSocket::on_new_connection()
+{
+    RetiredSockets::Busy busy(m_retired);
+    while (m_server && m_server->hasPendingConnections()) {
+        QTcpSocket* socket = m_server->nextPendingConnection();
+        socket->setParent(this);
+        bool ipv4 = false;
+        const quint32 peer = socket->peerAddress().toIPv4Address(&ipv4);
+        if (!ipv4 || events_suspended()) {
+            m_retired.retire(socket);
+            continue;
+        }
+        connect(socket, &QTcpSocket::readyRead, this, [this, socket] { on_ready_read(socket); });
+        connect(socket, &QTcpSocket::disconnected, this, [this, socket] { on_closed(socket); });
+        connect(socket, &QTcpSocket::errorOccurred, this, [this, socket] {
+            if (socket->state() != QAbstractSocket::ConnectedState)
+                on_closed(socket);
+        });
+        const GbkText address = address_text(peer, socket->peerPort());
+        m_connections.push_back({socket, address});
+        raise(&ListenSocket::clientConnected, address);
+    }
+}
+
+void ListenSocket::on_ready_read(QTcpSocket* socket)
+{
+    RetiredSockets::Busy busy(m_retired);
+    // Qt does not repeat readyRead for bytes that come in while a handler of this socket nests an
+    // event loop, so read again until nothing is left.
+    while (const Connection* connection = find(socket)) {
+        const ByteData data = read_all_waiting(*socket);
+        if (data.isEmpty())
+            break;
+        const GbkText address = connection->address;
+        raise(&ListenSocket::dataArrived, address, data);
+    }
+}
+
+void ListenSocket::on_closed(QTcpSocket* socket)
+{
+    RetiredSockets::Busy busy(m_retired);
+    on_ready_read(socket);
+    const Connection* connection = find(socket);
+    if (!connection)
+        return;
+    // The handler still finds the address current, but no longer the connection; the socket closes after.
+    const GbkText address = connection->address;
+    m_connections.erase(m_connections.begin() + (connection - m_connections.data()));
+    socket->disconnect(this);
+    raise(&ListenSocket::clientDisconnected, address);
+    m_retired.retire(socket);
+}
+
+ListenSocket::Connection* ListenSocket::find(const GbkText& client)
+{
+    for (auto& connection : m_connections)
+        if (connection.address == client)
+            return &connection;
+    return nullptr;
+}
+
+ListenSocket::Connection* ListenSocket::find(const QTcpSocket* socket)
+{
+    for (auto& connection : m_connections)
+        if (connection.socket == socket)
+            return &connection;
+    return nullptr;
+}
+
+void ListenSocket::remove(QTcpSocket* socket)
+{
+    for (auto it = m_connections.begin(); it != m_connections.end(); ++it) {
+        if (it->socket == socket) {
+            m_connections.erase(it);
+            break;
+        }
+    }
+    m_retired.retire(socket);
+}
+
+void ListenSocket::raise(void (ListenSocket::*signal)(), const GbkText& client, const ByteData& data)
+{
+    m_arrivals.push_back({client, data});
+    struct Restore
+    {
+        std::vector<Arrival>& arrivals;
+        ~Restore() { arrivals.pop_back(); }
+    } restore{m_arrivals};
+    emit(this->*signal)();
+}
+
+bool ListenSocket::send(const GbkText& client, const ByteData& data, int wait_seconds)
+{
+    Connection* connection = find(client);
+    if (!connection || connection->socket->state() != QAbstractSocket::ConnectedState)
+        return false;
+    if (data.isEmpty())
+        return true;
+    QTcpSocket* socket = connection->socket;
+    if (wait_seconds >= 0 && socket->bytesToWrite() > 0) {
+        socket->flush();
+        if (socket->bytesToWrite() > 0 && !socket->waitForBytesWritten(wait_seconds * 1000))
+            return false;
+    }
+    return write_now(*socket, data);
+}
+
+void ListenSocket::disconnect_client(const GbkText& client)
+{
+    RetiredSockets::Busy busy(m_retired);
+    Connection* connection = find(client);
+    if (!connection)
+        return;
+    QTcpSocket* socket = connection->socket;
+    const GbkText address = connection->address;
+    remove(socket);
+    raise(&ListenSocket::clientDisconnected, address);
+}
+
+bool server_send(ListenSocket& server, const GbkText& client, const ByteData& data, int wait_seconds)
+{
+    return server.send(client, data, wait_seconds);
+}
+
+bool server_send(ListenSocket& server, const GbkText& client, const GbkText& text, int wait_seconds)
+{
+    return server.send(client, to_byte_set(text), wait_seconds);
+}
+
+bool server_send(ListenSocket& server, const GbkText& client, const char* text, int wait_seconds)
+{
+    return server.send(client, to_byte_set(text), wait_seconds);
+}
+
+ByteData server_get_data(const ListenSocket& server) { return server.current_data(); }
+
+GbkText server_get_client(const ListenSocket& server) { return server.current_client(); }
+
+void server_disconnect_client(ListenSocket& server, const GbkText& client) { server.disconnect_client(client); }
+
+} // namespace common

@@ -1,0 +1,38 @@
+#include "common/events/wait.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+
+namespace common {
+
+void delay_ms(int ms)
+{
+    if (ms <= 0)
+        return;
+    QElapsedTimer clock;
+    clock.start();
+    QEventLoop loop;
+    QTimer wake;
+    wake.setTimerType(Qt::PreciseTimer);
+    wake.setSingleShot(true);
+    QObject::connect(&wake, &QTimer::timeout, &loop, [&loop] { loop.exit(0); });
+    // A nested loop also ends when the program is told to exit; a non-zero result or the program's
+    // own loop gone means the program is ending, so the wait gives up instead of spinning.
+    for (qint64 left = ms + 1 - clock.elapsed(); left > 0; left = ms + 1 - clock.elapsed()) {
+        wake.start(static_cast<int>(left));
+        if (loop.exec() != 0 || QCoreApplication::closingDown())
+            return;
+        if (wake.isActive())
+            return; // ended by the program's exit, not by the wake-up
+    }
+}
+
+void process_pending_events()
+{
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+} // namespace common

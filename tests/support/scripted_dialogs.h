@@ -1,0 +1,49 @@
+#pragma once
+
+#include <deque>
+#include <optional>
+#include <vector>
+
+#include "common/widgets/operatordialogs.h"
+
+// Answers the operator dialogs from a script instead of a person, and records what was asked.
+// A dialog that comes without a scripted answer fails the running test and is answered as if
+// the operator had closed it.
+class ScriptedDialogs final : public common::OperatorDialogs
+{
+public:
+    struct MessageBoxCall
+    {
+        common::GbkText text;
+        int flags = 0;
+        common::GbkText title;
+    };
+    struct InputBoxCall
+    {
+        common::GbkText prompt;
+        common::GbkText title;
+        common::GbkText initial;
+    };
+
+    void answer_message_box(int result) { m_messageAnswers.push_back(result); }
+    // nullopt: the operator cancels.
+    void answer_input_box(std::optional<common::GbkText> typed) { m_inputAnswers.push_back(std::move(typed)); }
+    void answer_file_dialog(std::optional<common::GbkText> chosen) { m_fileAnswers.push_back(std::move(chosen)); }
+
+    int message_box(const common::GbkText& text, int flags, const common::GbkText& title = "信息：") override;
+    bool input_box(const common::GbkText& prompt, const common::GbkText& title, const common::GbkText& initial,
+                   common::GbkText& variable) override;
+    bool common_dialog_show(common::FileDialogRequest& request) override;
+
+    // Answers scripted but never asked for.
+    std::size_t unused_answers() const { return m_messageAnswers.size() + m_inputAnswers.size() + m_fileAnswers.size(); }
+
+    std::vector<MessageBoxCall> message_boxes;
+    std::vector<InputBoxCall> input_boxes;
+    std::vector<common::FileDialogRequest> file_dialogs;
+
+private:
+    std::deque<int> m_messageAnswers;
+    std::deque<std::optional<common::GbkText>> m_inputAnswers;
+    std::deque<std::optional<common::GbkText>> m_fileAnswers;
+};

@@ -132,53 +132,89 @@ def default_logo_picture():
         convert("-size", "648x360", "xc:none",
                 "-font", CJK_FONT, "-pointsize", "52", "-fill", "#c8161d", "-stroke", "#c8161d",
                 "-strokewidth", "3", "-annotate", "+300+78", "汉字听写大会",
-                "-stroke", "none", "-fill", "#c8161d", "-draw", "roundrectangle 372,112 448,188 6,6",
-                "-fill", "#fff4e4", "-pointsize", "30", "-annotate", "+379+146", "听写",
-                "-annotate", "+379+180", "大赛",
+                "-stroke", "none", "-fill", "#c8161d", "-draw", "roundrectangle 562,96 626,160 6,6",
+                "-fill", "#fff4e4", "-pointsize", "26", "-annotate", "+567+124", "听写",
+                "-annotate", "+567+154", "大赛",
                 title)
         convert(scene, title, "-compose", "over", "-composite", *JPEG_OUT, "-quality", "90",
                 out("default_logo.jpg"))
 
 
+def pine(x, base, height, lean):
+    # An ink-wash pine: a leaning trunk and flat tiers of needles, wider towards the middle.
+    top = (x + lean, base - height)
+    parts = [f"stroke-linecap round path 'M {x},{base} Q {x + lean * 0.2},{base - height * 0.5} {top[0]},{top[1]}'"]
+    tiers = []
+    for k in range(5):
+        f = 0.35 + k * 0.15
+        cx = x + lean * f + (9 if k % 2 else -9)
+        cy = base - height * f
+        rx = height * (0.26 - abs(k - 1.5) * 0.035)
+        ry = height * 0.045
+        # Each tier is a few overlapping clumps, so it reads as needles rather than a disc.
+        for dx, dy, scale in ((0, 0, 1.0), (-rx * 0.55, ry * 0.6, 0.55), (rx * 0.5, ry * 0.7, 0.6),
+                              (rx * 0.1, -ry * 0.7, 0.5)):
+            tiers.append(f"ellipse {cx + dx:.0f},{cy + dy:.0f} {rx * scale:.0f},{ry * scale:.0f} 0,360")
+    return parts, tiers
+
+
+def trees_layer(path, trees, colour, trunk_width, blur, opacity):
+    trunks, tiers = [], []
+    for tree in trees:
+        t, n = pine(*tree)
+        trunks += t
+        tiers += n
+    convert("-size", "994x644", "xc:none",
+            "-fill", "none", "-stroke", colour, "-strokewidth", str(trunk_width), "-draw", " ".join(trunks),
+            "-stroke", "none", "-fill", colour, "-draw", " ".join(tiers),
+            "-blur", f"0x{blur}", "-channel", "A", "-evaluate", "multiply", str(opacity), "+channel", path)
+
+
 def display_background_picture():
     # Pale paper with faint calligraphy on the left and misty trees and a pavilion roof at the bottom right.
     with tempfile.TemporaryDirectory() as tmp:
-        paper = os.path.join(tmp, "paper.png")
-        convert("-seed", "1218", "-size", "994x644", "plasma:#f4ecd8-#e6d8b8", "-blur", "0x2",
-                "-modulate", "104,60", "(", "-size", "994x644", "xc:", "+noise", "Random", "-colorspace", "Gray",
-                "-blur", "0x0.6", ")", "-compose", "softlight", "-composite",
-                "-fill", "#efe4c8", "-colorize", "35%", paper)
-        art = os.path.join(tmp, "art.png")
-        pines = " ".join(f"ellipse {x},{y} {rx},{ry} 0,360" for x, y, rx, ry in
-                         [(720, 520, 60, 34), (760, 480, 46, 30), (800, 515, 64, 36), (890, 470, 52, 36),
-                          (930, 520, 70, 40), (850, 540, 80, 30)])
+        def part(name):
+            return os.path.join(tmp, name)
+
+        convert("-seed", "1218", "-size", "994x644", "plasma:fractal", "-colorspace", "Gray", "-blur", "0x3",
+                "-auto-level", "+level", "42%,58%", part("clouds.png"))
+        convert("-seed", "7", "-size", "994x644", "xc:gray50", "+noise", "Gaussian", "-colorspace", "Gray",
+                "-motion-blur", "0x12+25", "-auto-level", "+level", "41%,59%", part("fibres.png"))
+        convert("-size", "994x644", "xc:#f2e8d2", part("clouds.png"), "-compose", "overlay", "-composite",
+                part("fibres.png"), "-compose", "overlay", "-composite", part("paper.png"))
+        # Two columns of a couplet, barely there, with a small seal beneath.
         convert("-size", "994x644", "xc:none",
-                # calligraphy columns, very light
-                "-font", CJK_FONT, "-fill", "#5a4630", "-pointsize", "64",
-                "-annotate", "+60+110", "书\n山\n有\n路\n勤\n为\n径",
-                "-pointsize", "64", "-annotate", "+150+150", "学\n海\n无\n涯\n苦\n作\n舟",
-                "-channel", "A", "-evaluate", "multiply", "0.13", "+channel",
-                art)
-        trees = os.path.join(tmp, "trees.png")
-        convert("-size", "994x644", "xc:none",
-                "-fill", "#4d5b4a", "-draw", pines,
-                "-stroke", "#3f4a3c", "-strokewidth", "6",
-                "-draw", "line 760,500 764,620 line 890,490 886,620 line 930,520 934,620",
-                "-stroke", "none",
-                # pavilion roof with upturned eaves, its posts and a railing
-                "-fill", "#3d3a36",
-                "-draw", "path 'M 760,560 Q 800,552 820,520 L 900,520 Q 920,552 960,560 Q 930,566 900,562 "
-                         "L 820,562 Q 790,566 760,560 Z'",
-                "-draw", "polygon 836,520 884,520 872,500 848,500",
-                "-draw", "rectangle 856,486 864,500",
-                "-fill", "#4a4640", "-draw", "rectangle 826,562 834,620 rectangle 886,562 894,620",
-                "-blur", "0x5", "-channel", "A", "-evaluate", "multiply", "0.32", "+channel",
-                trees)
-        mist = os.path.join(tmp, "mist.png")
-        convert("-size", "994x644", "xc:none", "-fill", "#f6f0e0",
-                "-draw", "ellipse 860,600 260,40 0,360", "-blur", "0x18",
-                "-channel", "A", "-evaluate", "multiply", "0.8", "+channel", mist)
-        convert(paper, art, "-composite", trees, "-composite", mist, "-composite",
+                "-font", CJK_FONT, "-fill", "#3b2a1a", "-stroke", "#3b2a1a", "-strokewidth", "2",
+                "-pointsize", "60", "-interline-spacing", "4",
+                "-annotate", "+150+96", "书\n山\n有\n路\n勤\n为\n径",
+                "-annotate", "+60+150", "学\n海\n无\n涯\n苦\n作\n舟",
+                "-stroke", "none", "-blur", "0x0.8",
+                "-channel", "A", "-evaluate", "multiply", "0.12", "+channel", part("couplet.png"))
+        convert("-size", "994x644", "xc:none", "-fill", "#b8282a", "-draw", "roundrectangle 156,560 196,600 4,4",
+                "-font", CJK_FONT, "-fill", "#f2e8d2", "-pointsize", "17", "-annotate", "+158+577", "翰墨",
+                "-annotate", "+158+596", "书香",
+                "-channel", "A", "-evaluate", "multiply", "0.22", "+channel", part("seal.png"))
+        trees_layer(part("far.png"), [(640, 600, 140, 12), (760, 585, 150, -8), (900, 580, 180, -14)],
+                    "#55625a", 5, 4, 0.22)
+        trees_layer(part("near.png"), [(690, 644, 220, 30), (968, 644, 250, -34)],
+                    "#2f3a30", 8, 1.5, 0.42)
+        # The pavilion: a roof with upturned eaves, a finial, posts and a railing fading into the mist.
+        convert("-size", "994x644", "xc:none", "-fill", "#3a3430",
+                "-draw", "path 'M 818,470 L 858,470 Q 884,510 956,504 Q 932,524 896,528 L 780,528 "
+                         "Q 744,524 720,504 Q 792,510 818,470 Z'",
+                "-draw", "path 'M 830,472 L 838,448 L 846,472 Z'",
+                "-fill", "#4a423c", "-draw", "rectangle 792,528 800,600 rectangle 876,528 884,600",
+                "-draw", "rectangle 832,528 844,600",
+                "-stroke", "#4a423c", "-strokewidth", "4", "-draw", "line 780,574 896,574",
+                "-stroke", "none", "-blur", "0x1.2", "-channel", "A", "-evaluate", "multiply", "0.5", "+channel",
+                part("pavilion.png"))
+        # Mist: rising from the bottom edge and drifting between the trees.
+        convert("-size", "994x644", "xc:none", "-fill", "#f4ecd9",
+                "-draw", "ellipse 840,636 300,52 0,360 ellipse 640,612 200,28 0,360 ellipse 900,548 140,14 0,360",
+                "-blur", "0x16", part("mist.png"))
+        convert(part("paper.png"), part("couplet.png"), "-composite", part("seal.png"), "-composite",
+                part("far.png"), "-composite", part("pavilion.png"), "-composite", part("near.png"), "-composite",
+                part("mist.png"), "-composite",
                 *JPEG_OUT, "-quality", "88", out("display_background.jpg"))
 
 
@@ -194,7 +230,7 @@ def program_icon():
                 "-stroke", "#f1d28a", "-strokewidth", "30", "-draw", "line 124,132 106,150",
                 "-stroke", "none", "-fill", "#1a1a1a",
                 "-draw", "path 'M 96,140 Q 70,160 56,206 Q 92,196 118,162 Z'",
-                "-fill", "white", "-draw", "path 'M 48,220 Q 110,214 180,222 Q 110,232 48,226 Z'",
+                "-fill", "white", "-draw", "path 'M 40,214 Q 120,192 212,208 Q 130,240 40,228 Z'",
                 big)
         raw = subprocess.run([CONVERT, big, "-filter", "Lanczos", "-resize", "32x32", "-depth", "8", "rgba:-"],
                              check=True, capture_output=True).stdout

@@ -269,11 +269,4 @@ TEST(BuiltinSounds, FinalSecondsSoundFormatAndShape)
     EXPECT_EQ(rms(wav, 6.2, 6.46), 0);
 }
 
-TEST(BuiltinData, AccessorsAreStable)
-{
-    EXPECT_EQ(resources::tick_picture(), resources::tick_picture());
-    EXPECT_NE(resources::tick_picture(), resources::cross_picture());
-    EXPECT_EQ(resources::start_sound().size(), 130044);
-}
-
 } // namespace

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <optional>
+
+#include "common/text/gbktext.h"
+
+// Turns a picked word-bank line into a prepared question. Pure: the window writes the result into
+// its controls, and runs the online dictionary lookup afterwards when the operator asked for it.
+namespace server {
+
+// The item index of the category combo box; each category has its own bank file and line layout.
+enum class WordBankCategory : int
+{
+    Words = 0,   // "词语": word|pinyin|meaning
+    Idioms = 1,  // "成语": idiom|pinyin|meaning
+    Poems = 2,   // "诗词": first half|second half
+    Strokes = 3, // "笔画": character|stroke names separated by "、"
+    School = 4,  // "课内": word|term number
+    Own = 5,     // "自备": word|any text
+};
+
+// Prompt (lines separated by CR LF), answer, and the selection index of the grid-count combo box.
+struct QuestionDraft
+{
+    common::GbkText prompt;
+    common::GbkText answer;
+    int grid_index = -1; // item "n" has index n - 1; -1 selects nothing
+};
+
+// The grid selection for an answer: its character count minus 1, at most the last item "8";
+// an empty answer selects nothing.
+int grid_index_for(const common::GbkText& answer);
+
+// Reads the line's fields by category (missing fields read as empty texts) and draws from the
+// program's random generator where the category asks: a poem's half, a stroke's number. Gives
+// nothing for a category outside the six, or for a stroke line without any stroke.
+std::optional<QuestionDraft> build_question(WordBankCategory category, const common::GbkText& line);
+
+// The word to look up in the online dictionary: field 1 of the line.
+common::GbkText lookup_word(const common::GbkText& line);
+
+// The prompt after an online lookup: the found pinyin and meaning, or the prompt unchanged when
+// no pinyin was found.
+common::GbkText prompt_with_lookup(const common::GbkText& prompt, const common::GbkText& pinyin,
+                                   const common::GbkText& meaning);
+
+} // namespace server

@@ -1,0 +1,82 @@
+#include "server/window/serverwindow.h"
+
+#include "common/events/listensocket.h"
+#include "common/events/timer.h"
+#include "common/events/wait.h"
+#include "common/text/numbers.h"
+#include "common/widgets/controls.h"
+#include "protocol/messages.h"
+#include "protocol/recognition.h"
+#include "server/globals.h"
+
+#include <QLabel>
+#include <QTreeWidget>
+
+namespace server {
+
+namespace {
+
+constexpr int kDisplayRow = 8;
+constexpr int kExaminerRow = 9;
+constexpr int kJudgeRow = 10;
+constexpr int kAddressColumn = 2;
+constexpr int kStatusColumn = 1;
+
+} // namespace
+
+void ServerWindow::send_to_row(int row, const GbkText& message)
+{
+    const GbkText address = common::list_view_get_item_text(超级列表框1, row, kAddressColumn);
+    common::server_send(*服务器[0], address, common::to_byte_set(message));
+}
+
+void ServerWindow::on_login_data()
+{
+    const ByteData data = common::server_get_data(*服务器[0]);
+    const GbkText client = common::server_get_client(*服务器[0]);
+    const common::TextList fields = protocol::message_fields(data);
+    if (!protocol::is_login_request(fields))
+        return;
+
+    auto take_row = [&](int row) {
+        common::list_view_set_item_text(超级列表框1, row, kStatusColumn, "在线");
+        common::list_view_set_item_text(超级列表框1, row, kAddressColumn, client);
+    };
+    auto answer = [&](const GbkText& reply) { common::server_send(*服务器[0], client, common::to_byte_set(reply)); };
+
+    const int machine = common::to_integer(fields[1]);
+    if (machine < 9 && machine > 0) {
+        take_row(machine - 1);
+        answer(protocol::kLoginSucceeded);
+        common::delay_ms(100);
+        return;
+    }
+    if (fields[1] == "显示") {
+        take_row(kDisplayRow);
+        answer(protocol::kLoginSucceeded);
+    } else if (fields[1] == "考官") {
+        take_row(kExaminerRow);
+        answer(protocol::kLoginExaminerSucceeded);
+    } else if (fields[1] == "评委") {
+        take_row(kJudgeRow);
+        answer(protocol::kLoginJudgeSucceeded);
+    } else {
+        answer(protocol::kLoginFailed);
+    }
+}
+
+void ServerWindow::on_all_exit()
+{
+    for (int row = 0; row <= kJudgeRow; ++row) {
+        send_to_row(row, protocol::exit_all(countdown));
+        common::server_disconnect_client(*服务器[0],
+                                         common::list_view_get_item_text(超级列表框1, row, kAddressColumn));
+        common::list_view_set_item_text(超级列表框1, row, kStatusColumn, "离线");
+        common::list_view_set_item_text(超级列表框1, row, kAddressColumn, "0.0.0.0");
+    }
+    时钟[1]->set_interval_ms(0);
+    common::set_caption(标签[2], "00");
+    broadcast_transfer();
+}
+
+} // namespace server

@@ -1,0 +1,102 @@
+#include "display/globals.h"
+#include "display/window/displaywindow.h"
+
+#include "common/events/clientsocket.h"
+#include "common/events/ftpclient.h"
+#include "common/events/timer.h"
+#include "common/events/wait.h"
+#include "common/text/files.h"
+#include "common/text/numbers.h"
+#include "common/widgets/picturebox.h"
+#include "common/widgets/soundoutput.h"
+#include "common/widgets/translabel.h"
+#include "protocol/ports.h"
+#include "protocol/recognition.h"
+#include "resources/builtin.h"
+
+namespace display {
+
+namespace {
+
+using protocol::field_at;
+
+// Writes only what differs, so a tick once a second repaints no more than it must.
+void set_font_size_if_changed(common::TransLabel* label, int size)
+{
+    if (label->font_size() != size)
+        label->set_font_size(size);
+}
+
+void set_caption_if_changed(common::TransLabel* label, const GbkText& caption)
+{
+    if (label->caption() != caption)
+        label->set_caption(caption);
+}
+
+} // namespace
+
+// Fields a message does not carry read as empty texts (and so as 0), so a short or cut-off message
+// is shown as far as it goes and never ends the program.
+void DisplayWindow::on_control_message()
+{
+    for (int n = 1; n <= 4; ++n)
+        图片框[n]->setVisible(false);
+    透明标签[1]->setVisible(true);
+    透明标签[2]->setVisible(true);
+    const common::TextList fields = protocol::message_fields(common::client_get_data(*客户[2]));
+    时钟[2]->set_interval_ms(0);
+
+    switch (protocol::classify_control_message(fields)) {
+    case protocol::ControlMessage::QuestionStart: {
+        for (const char* copy : {"htt1.jpg", "htt2.jpg", "htt3.jpg", "htt4.jpg"})
+            common::remove_file(copy);
+        图片框[5]->setVisible(false);
+        for (int n = 1; n <= 4; ++n)
+            正误[n]->setVisible(false);
+        set_font_size_if_changed(透明标签[1], common::to_integer(field_at(fields, 7)));
+        set_caption_if_changed(透明标签[1], field_at(fields, 3));
+        透明标签[2]->set_font_size(static_cast<int>(common::to_integer(field_at(fields, 6)) / 2.0));
+        透明标签[2]->set_caption("请听题……");
+        break;
+    }
+    case protocol::ControlMessage::Tick: {
+        for (int n = 1; n <= 4; ++n)
+            正误[n]->setVisible(false);
+        图片框[5]->setVisible(false);
+        const int n = common::to_integer(field_at(fields, 1));
+        透明标签[2]->set_caption(common::to_text(n));
+        if (n == common::to_integer(field_at(fields, 2)))
+            m_sound.play_sound(resources::start_sound());
+        set_font_size_if_changed(透明标签[2], common::to_integer(field_at(fields, 6)));
+        set_font_size_if_changed(透明标签[1], common::to_integer(field_at(fields, 7)));
+        set_caption_if_changed(透明标签[1], field_at(fields, 3));
+        if (n == 6)
+            m_sound.play_sound(resources::final_seconds_sound());
+        if (n > 0)
+            break;
+        透明标签[2]->set_caption("时间到");
+        common::delay_ms(1000);
+        const GbkText answer = field_at(fields, 4);
+        if (!answer.empty()) {
+            透明标签[2]->set_font_size(static_cast<int>(common::to_integer(field_at(fields, 6)) / 2.5));
+            透明标签[2]->set_caption(answer);
+        }
+        break;
+    }
+    case protocol::ControlMessage::DisplayWait: {
+        透明标签[1]->set_caption(field_at(fields, 1));
+        common::ftp_connect(server_address, protocol::kFtpUser, protocol::kFtpSecret, protocol::kFtpPort);
+        common::ftp_get_file("logo.jpg", "logo.png");
+        if (common::file_exists("logo.png"))
+            图片框[5]->set_picture(common::read_file("logo.png"));
+        图片框[5]->setVisible(true);
+        透明标签[2]->set_caption({});
+        透明标签[1]->set_font_size(common::to_integer(field_at(fields, 2)));
+        break;
+    }
+    case protocol::ControlMessage::Other:
+        break;
+    }
+}
+
+} // namespace display

@@ -1,0 +1,58 @@
+#include "display/globals.h"
+#include "display/window/displaywindow.h"
+
+#include "common/events/clientsocket.h"
+#include "common/events/ftpclient.h"
+#include "common/events/timer.h"
+#include "common/text/files.h"
+#include "common/widgets/picturebox.h"
+#include "common/widgets/translabel.h"
+#include "protocol/messages.h"
+#include "protocol/ports.h"
+#include "protocol/recognition.h"
+#include "resources/builtin.h"
+
+namespace display {
+
+// Unlike the control link, an arrival here touches nothing before it is recognised. Missing fields
+// read as empty texts: a judge result cut short marks the missing pictures wrong.
+void DisplayWindow::on_photo_message()
+{
+    const common::TextList fields = protocol::message_fields(common::client_get_data(*客户[1]));
+    switch (protocol::classify_photo_message(fields)) {
+    case protocol::PhotoMessage::ShowPictures:
+        fetch_photos();
+        break;
+    case protocol::PhotoMessage::JudgeResult:
+        for (int k = 1; k <= 4; ++k) {
+            正误[k]->setVisible(true);
+            正误[k]->set_picture(protocol::is_right_verdict(protocol::field_at(fields, k + 1))
+                                     ? resources::tick_picture()
+                                     : resources::cross_picture());
+        }
+        break;
+    case protocol::PhotoMessage::Other:
+        // "传输" with another word is simply ignored; anything else is not from our server, so the
+        // link is held instead of re-made until it closes.
+        if (protocol::field_at(fields, 0) != protocol::kTransfer)
+            时钟[1]->set_interval_ms(0);
+        break;
+    }
+}
+
+void DisplayWindow::fetch_photos()
+{
+    for (int n = 1; n <= 4; ++n)
+        图片框[n]->setVisible(true);
+    透明标签[1]->setVisible(false);
+    透明标签[2]->setVisible(false);
+    图片框[5]->setVisible(false);
+    common::ftp_connect(server_address, protocol::kFtpUser, protocol::kFtpSecret, protocol::kFtpPort);
+    // Every transfer ends before the first picture is set.
+    for (int n = 1; n <= 4; ++n)
+        common::ftp_get_file("ht" + std::to_string(n) + ".jpg", "htt" + std::to_string(n) + ".jpg");
+    for (int n = 1; n <= 4; ++n)
+        图片框[n]->set_picture(common::read_file("htt" + std::to_string(n) + ".jpg"));
+}
+
+} // namespace display

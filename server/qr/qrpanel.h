@@ -13,8 +13,9 @@ struct QrPanelContent
     common::GbkText caption;
 };
 
-// The last of the local addresses (the resolver's order) as code and label. With no address the
-// picture is empty and the label carries its prompt only.
+// The last of the local addresses (the resolver's order) that is not loopback, as code and label;
+// loopback only when the host has no other. With no address the picture is empty and the label
+// carries its prompt only.
 QrPanelContent qr_panel_content(const common::TextList& local_addresses);
 
 } // namespace server

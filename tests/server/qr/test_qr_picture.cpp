@@ -355,6 +355,13 @@ TEST_F(QrPicture, PanelShowsTheLastAddress)
     EXPECT_EQ(one.caption, common::GbkText("请在客户端内输入服务器IP：") + "172.16.0.2");
     EXPECT_EQ(scan(one.picture), "172.16.0.2");
     EXPECT_FALSE(temporary_file_exists());
+
+    // Loopback comes last in the host's list and is no use to the hall.
+    const server::QrPanelContent behind = server::qr_panel_content({"192.168.7.40", "10.1.2.3", "127.0.0.1"});
+    EXPECT_EQ(behind.caption, common::GbkText("请在客户端内输入服务器IP：") + "10.1.2.3");
+    EXPECT_EQ(scan(behind.picture), "10.1.2.3");
+    const server::QrPanelContent alone = server::qr_panel_content({"127.0.0.1"});
+    EXPECT_EQ(scan(alone.picture), "127.0.0.1");
 }
 
 TEST_F(QrPicture, PanelWithoutAnyAddressShowsNoCode)

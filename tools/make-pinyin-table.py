@@ -24,7 +24,7 @@ FORCED = {
     "吖": "ā", "阿": "ā", "啊": "ā",
     "蝙": "biān", "蝠": "fú",
     "行": "háng", "长": "zhǎng", "重": "zhòng", "不": "bú", "为": "wéi", "的": "de",
-    "厑": "ae",
+    "厑": "ae", "君": "jūn",
 }
 
 # GBK characters the source gives no reading for, with a reading we know.
@@ -108,17 +108,14 @@ def is_gb2312(raw):
 
 def build_entries(readings):
     entries = []
-    seen = set()
     for raw, ch in gbk_characters():
         reading = FORCED.get(ch) or EXTRA.get(ch) or readings.get(ord(unicodedata.normalize("NFC", ch)))
-        if not reading or raw in seen:
+        if not reading:
             continue
-        seen.add(raw)
         reading = writable(reading)
-        if plain(reading) == "jun" and ch not in FORCED:
+        # The syllable jun is written with its tone as a digit.
+        if plain(reading) == "jun":
             reading = "jun" + str(tone_of(reading))
-        if ch == "君":
-            reading = "jun1"
         entries.append((raw, ch, reading))
     for ch in list(FORCED) + list(EXTRA):
         if not any(e[1] == ch for e in entries):

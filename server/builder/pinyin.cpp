@@ -27,8 +27,7 @@ GbkText lookup_pinyin_entry(const GbkText& table, const GbkText& character, cons
     // Only a match that heads an entry counts: a tone letter also stands inside readings, and
     // taking it there would read the rest of that syllable as its reading.
     int found = common::find_text(table, character);
-    while (found >= 1 && found != 1
-           && common::text_mid(table, found - separator_length, separator_length) != separator)
+    while (found > 1 && common::text_mid(table, found - separator_length, separator_length) != separator)
         found = common::find_text(table, character, found + character_length);
     if (found < 1)
         return {};

@@ -12,9 +12,9 @@ int count_characters(const common::GbkText& text);
 // characters and characters without a reading are copied unchanged, with no blank.
 common::GbkText text_to_pinyin(const common::GbkText& text);
 
-// The reading of one character in a table laid out as pinyin_table(): the text between the
-// character's first occurrence (on a character boundary) and the next separator; empty when the
-// character is missing or no separator follows it.
+// The reading of one character in a table laid out as pinyin_table(): the text after the first
+// entry the character heads (at the table's start or right after a separator, on a character
+// boundary) up to the next separator; empty when no entry has it or no separator follows.
 common::GbkText lookup_pinyin_entry(const common::GbkText& table, const common::GbkText& character,
                                     const common::GbkText& separator);
 

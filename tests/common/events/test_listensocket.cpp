@@ -1,0 +1,247 @@
+#include <gtest/gtest.h>
+
+#include "common/events/eventgate.h"
+#include "common/events/listensocket.h"
+#include "common/events/wait.h"
+#include "tests/support/fakeclient.h"
+#include "tests/support/waits.h"
+
+#include <QTcpSocket>
+
+using namespace common;
+
+namespace {
+
+constexpr int kPort = 19733;
+
+// Everything a listening control raised, in order, with the current client and data of each.
+struct EventLog
+{
+    struct Event
+    {
+        char kind; // 'c' connected, 'd' data, 'x' disconnected
+        GbkText client;
+        ByteData data;
+    };
+
+    explicit EventLog(ListenSocket& server)
+    {
+        QObject::connect(&server, &ListenSocket::clientConnected,
+                         [this, &server] { events.push_back({'c', server_get_client(server), {}}); });
+        QObject::connect(&server, &ListenSocket::dataArrived, [this, &server] {
+            events.push_back({'d', server_get_client(server), server_get_data(server)});
+        });
+        QObject::connect(&server, &ListenSocket::clientDisconnected,
+                         [this, &server] { events.push_back({'x', server_get_client(server), {}}); });
+    }
+    int count(char kind) const
+    {
+        return static_cast<int>(std::count_if(events.begin(), events.end(), [kind](const Event& e) { return e.kind == kind; }));
+    }
+    std::vector<Event> events;
+};
+
+GbkText address_of(const FakeClient& client) { return client.client_address().toStdString(); }
+
+} // namespace
+
+TEST(ListenSocket, AcceptsInOrderAndNamesEachConnectionByPeerAddress)
+{
+    ListenSocket server(kPort);
+    ASSERT_TRUE(server.is_listening());
+    EventLog log(server);
+    FakeClient first, second;
+    ASSERT_TRUE(first.connect_to(kPort));
+    ASSERT_TRUE(wait_until([&] { return log.count('c') == 1; }));
+    ASSERT_TRUE(second.connect_to(kPort));
+    ASSERT_TRUE(wait_until([&] { return log.count('c') == 2; }));
+    EXPECT_EQ(log.events[0].client, address_of(first));
+    EXPECT_EQ(log.events[1].client, address_of(second));
+    EXPECT_EQ(server.clients(), (std::vector<GbkText>{address_of(first), address_of(second)}));
+    EXPECT_TRUE(server_get_client(server).empty()) << "valid only inside a handler";
+}
+
+TEST(ListenSocket, BytesThatArriveTogetherAreOneArrival)
+{
+    ListenSocket server(kPort);
+    EventLog log(server);
+    FakeClient client;
+    ASSERT_TRUE(client.connect_to(kPort));
+    ASSERT_TRUE(wait_until([&] { return log.count('c') == 1; }));
+    // Both sends reach the kernel before the server dispatches anything.
+    client.socket().write("\xB5\xC7\xC2\xBC|A");
+    client.socket().flush();
+    client.socket().write("\xB5\xC7\xC2\xBC|B");
+    client.socket().flush();
+    ASSERT_TRUE(wait_until([&] { return log.count('d') == 1; }));
+    common::delay_ms(100);
+    ASSERT_EQ(log.count('d'), 1);
+    EXPECT_EQ(log.events.back().data, ByteData("\xB5\xC7\xC2\xBC|A\xB5\xC7\xC2\xBC|B"));
+    EXPECT_EQ(log.events.back().client, address_of(client));
+}
+
+TEST(ListenSocket, SendReachesOnlyAnOpenConnectionByExactAddress)
+{
+    ListenSocket server(kPort);
+    EventLog log(server);
+    FakeClient client, leaver;
+    ASSERT_TRUE(client.connect_to(kPort));
+    ASSERT_TRUE(leaver.connect_to(kPort));
+    ASSERT_TRUE(wait_until([&] { return log.count('c') == 2; }));
+    const GbkText gone = address_of(leaver);
+    leaver.close();
+    ASSERT_TRUE(wait_until([&] { return log.count('x') == 1; }));
+
+    EXPECT_FALSE(server_send(server, gone, "lost"));
+    EXPECT_FALSE(server_send(server, "0.0.0.0", "lost"));
+    EXPECT_FALSE(server_send(server, address_of(client) + " ", "lost"));
+    EXPECT_FALSE(server_send(server, "", "lost"));
+    EXPECT_TRUE(server_send(server, address_of(client), ByteData{}));
+    EXPECT_TRUE(server_send(server, address_of(client), GbkText("\xCA\xFD|1")));
+    ASSERT_TRUE(client.wait_for("\xCA\xFD|1"));
+    common::delay_ms(100);
+    EXPECT_EQ(client.received(), ByteData("\xCA\xFD|1"));
+}
+
+TEST(ListenSocket, DisconnectRaisesTheEventBeforeItReturns)
+{
+    ListenSocket server(kPort);
+    EventLog log(server);
+    FakeClient client;
+    ASSERT_TRUE(client.connect_to(kPort));
+    ASSERT_TRUE(wait_until([&] { return log.count('c') == 1; }));
+    const GbkText address = address_of(client);
+
+    server_disconnect_client(server, "127.0.0.1:1");
+    EXPECT_EQ(log.count('x'), 0);
+
+    bool listed_inside = true;
+    QObject::connect(&server, &ListenSocket::clientDisconnected,
+                     [&] { listed_inside = !server.clients().empty(); });
+    server_disconnect_client(server, address);
+    ASSERT_EQ(log.count('x'), 1);
+    EXPECT_EQ(log.events.back().client, address);
+    EXPECT_FALSE(listed_inside);
+    EXPECT_TRUE(server.clients().empty());
+    EXPECT_TRUE(client.wait_closed());
+    EXPECT_FALSE(server_send(server, address, "late"));
+}
+
+TEST(ListenSocket, PeerCloseDeliversItsLastBytesThenTheDisconnect)
+{
+    ListenSocket server(kPort);
+    EventLog log(server);
+    bool send_inside = true;
+    QObject::connect(&server, &ListenSocket::clientDisconnected,
+                     [&] { send_inside = server_send(server, server_get_client(server), "x"); });
+    FakeClient client;
+    ASSERT_TRUE(client.connect_to(kPort));
+    ASSERT_TRUE(wait_until([&] { return log.count('c') == 1; }));
+    const GbkText address = address_of(client);
+    client.socket().write("bye");
+    client.socket().flush();
+    client.socket().disconnectFromHost();
+    ASSERT_TRUE(wait_until([&] { return log.count('x') == 1; }));
+    ASSERT_EQ(log.events.size(), 3u);
+    EXPECT_EQ(log.events[1].kind, 'd');
+    EXPECT_EQ(log.events[1].data, ByteData("bye"));
+    EXPECT_EQ(log.events[2].client, address);
+    EXPECT_FALSE(send_inside);
+}
+
+TEST(ListenSocket, NestedHandlersEachSeeTheirOwnArrival)
+{
+    ListenSocket server(kPort);
+    FakeClient a, b;
+    std::vector<std::pair<GbkText, ByteData>> seen;
+    std::pair<GbkText, ByteData> after_nesting;
+    int disconnects = 0;
+    QObject::connect(&server, &ListenSocket::clientDisconnected, [&] { ++disconnects; });
+    QObject::connect(&server, &ListenSocket::dataArrived, [&] {
+        seen.emplace_back(server_get_client(server), server_get_data(server));
+        if (server_get_data(server) == "first") {
+            // Meanwhile b sends, a sends again and then a leaves: all handled inside this wait.
+            b.send("from b");
+            a.send("again");
+            a.close();
+            common::delay_ms(300);
+            after_nesting = {server_get_client(server), server_get_data(server)};
+        }
+    });
+    ASSERT_TRUE(a.connect_to(kPort));
+    ASSERT_TRUE(b.connect_to(kPort));
+    ASSERT_TRUE(wait_until([&] { return server.clients().size() == 2; }));
+    const GbkText address_a = address_of(a);
+    const GbkText address_b = address_of(b);
+    a.send("first");
+    ASSERT_TRUE(wait_until([&] { return !after_nesting.first.empty(); }));
+    EXPECT_EQ(after_nesting, std::make_pair(address_a, ByteData("first")));
+    ASSERT_TRUE(wait_until([&] { return seen.size() == 3 && disconnects == 1; }));
+    EXPECT_NE(std::find(seen.begin(), seen.end(), std::make_pair(address_b, ByteData("from b"))), seen.end());
+    EXPECT_NE(std::find(seen.begin(), seen.end(), std::make_pair(address_a, ByteData("again"))), seen.end());
+    // The control goes on working after its socket was released under a nested handler.
+    common::delay_ms(50);
+    EXPECT_EQ(server.clients(), std::vector<GbkText>{address_b});
+    EXPECT_TRUE(server_send(server, address_b, "ok"));
+    EXPECT_TRUE(b.wait_for("ok"));
+}
+
+TEST(ListenSocket, AFullSendBufferIsReportedButTheMessageArrivesWhole)
+{
+    ListenSocket server(kPort);
+    EventLog log(server);
+    QTcpSocket reader;
+    reader.setReadBufferSize(1024); // reads nothing more until told, so the send buffers fill up
+    reader.connectToHost(QStringLiteral("127.0.0.1"), kPort);
+    ASSERT_TRUE(wait_until([&] { return log.count('c') == 1; }));
+    ByteData big(16 * 1024 * 1024, '\0');
+    for (qsizetype i = 0; i < big.size(); ++i)
+        big[i] = static_cast<char>(i * 7 + i / 4093);
+    EXPECT_FALSE(server_send(server, log.events[0].client, big));
+
+    reader.setReadBufferSize(0);
+    ByteData got;
+    ASSERT_TRUE(wait_until(
+        [&] {
+            got += reader.readAll();
+            return got.size() >= big.size();
+        },
+        30000));
+    EXPECT_TRUE(got == big);
+}
+
+TEST(ListenSocket, PortRulesAndRelistening)
+{
+    ListenSocket server(kPort);
+    ListenSocket taken(kPort);
+    EXPECT_TRUE(server.is_listening());
+    EXPECT_FALSE(taken.is_listening()) << "a port in use leaves the control without listener";
+    EXPECT_EQ(taken.port(), kPort);
+
+    server.set_port(kPort + 1);
+    EXPECT_EQ(server.port(), kPort + 1);
+    FakeClient refused, accepted;
+    EXPECT_FALSE(refused.connect_to(kPort, QStringLiteral("127.0.0.1"), 2000));
+    EXPECT_TRUE(accepted.connect_to(kPort + 1));
+
+    ListenSocket low(-3);
+    EXPECT_EQ(low.port(), 1);
+}
+
+TEST(ListenSocket, ConnectionsAcceptedWhileSuspendedAreDropped)
+{
+    common::suspend_events();
+    ListenSocket server(kPort);
+    EventLog log(server);
+    FakeClient early;
+    early.socket().connectToHost(QStringLiteral("127.0.0.1"), kPort);
+    ASSERT_TRUE(early.socket().waitForConnected(2000));
+    common::release_events();
+    EXPECT_TRUE(early.wait_closed());
+    EXPECT_TRUE(log.events.empty());
+    EXPECT_TRUE(server.clients().empty());
+
+    FakeClient later;
+    ASSERT_TRUE(later.connect_to(kPort));
+    EXPECT_TRUE(wait_until([&] { return log.count('c') == 1; }));
+}

@@ -110,7 +110,7 @@ TEST(PinyinTable, FixedReadings)
     EXPECT_EQ(table.rfind("吖ā,阿ā,啊ā,", 0), 0u);
     const std::vector<std::pair<GbkText, GbkText>> fixed = {
         {"蝙", "biān"}, {"蝠", "fú"}, {"行", "háng"}, {"长", "zhǎng"}, {"重", "zhòng"}, {"不", "bú"},
-        {"为", "wéi"},  {"的", "de"}, {"厑", "ae"},    {"君", "jun1"},  {"吖", "ā"},     {"阿", "ā"}};
+        {"为", "wéi"},  {"的", "de"}, {"厑", "ae"},   {"君", "jun1"},  {"吖", "ā"},     {"阿", "ā"}};
     for (const auto& [character, reading] : fixed)
         EXPECT_EQ(lookup_pinyin_entry(table, character, ","), reading) << reading;
 
@@ -152,7 +152,9 @@ TEST(TextToPinyin, CharactersWithoutReadingStayUnchanged)
 TEST(LookupPinyinEntry, SearchesOnCharacterBoundaries)
 {
     // "\x81\x40" is a character whose trail byte is ASCII '@': "x\x81" + "@y" must not match "\x81@".
-    const GbkText table = "\xB0\xA1" "a,\x81\x40" "b,";
+    const GbkText table = "\xB0\xA1"
+                          "a,\x81\x40"
+                          "b,";
     EXPECT_EQ(lookup_pinyin_entry(table, "\x81\x40", ","), "b");
     EXPECT_EQ(lookup_pinyin_entry(table, "\xA1\x61", ","), "") << "matched across two characters";
     EXPECT_EQ(lookup_pinyin_entry("first,\xB0\xA1one,\xB0\xA1two,", "\xB0\xA1", ","), "one");
@@ -160,7 +162,11 @@ TEST(LookupPinyinEntry, SearchesOnCharacterBoundaries)
     EXPECT_EQ(lookup_pinyin_entry("", "\xB0\xA1", ","), "");
     EXPECT_EQ(lookup_pinyin_entry("\xB0\xA1x;\xB0\xA2y;", "\xB0\xA2", ";"), "y");
     // A character standing inside another entry's reading is not an entry of its own.
-    EXPECT_EQ(lookup_pinyin_entry("\xB0\xA1" "b\xA8\xABi,\xA8\xAB" "e,", "\xA8\xAB", ","), "e");
+    EXPECT_EQ(lookup_pinyin_entry("\xB0\xA1"
+                                  "b\xA8\xABi,\xA8\xAB"
+                                  "e,",
+                                  "\xA8\xAB", ","),
+              "e");
 }
 
 TEST(CountCharacters, CountsDoubleAndSingleByteCharacters)

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <set>
 
 #include <gtest/gtest.h>
@@ -15,11 +16,17 @@ using server::WordBankCategory;
 
 namespace {
 
+GbkText file_bytes(const QString& path)
+{
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
+    return file.readAll().toStdString();
+}
+
 GbkText sample(const char* name)
 {
-    QFile file(qEnvironmentVariable("ORUVAN_SOURCE_DIR") + QStringLiteral("/examples/") + QString::fromLatin1(name));
-    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << name;
-    return file.readAll().toStdString();
+    return file_bytes(qEnvironmentVariable("ORUVAN_SOURCE_DIR") + QStringLiteral("/examples/") +
+                      QString::fromLatin1(name));
 }
 
 // The lines of a bank as the server splits them, after checking the file as an editor saves it.
@@ -44,8 +51,8 @@ common::TextList bank_lines(const char* name)
 
 TEST(SampleBanks, WordsAndIdiomsHaveWordPinyinAndMeaning)
 {
-    for (const auto& [name, category] : {std::pair{"ciku.txt", WordBankCategory::Words},
-                                         std::pair{"cyku.txt", WordBankCategory::Idioms}}) {
+    for (const auto& [name, category] :
+         {std::pair{"ciku.txt", WordBankCategory::Words}, std::pair{"cyku.txt", WordBankCategory::Idioms}}) {
         for (const GbkText& line : bank_lines(name)) {
             const common::TextList fields = common::split_text(line, "|");
             ASSERT_EQ(fields.size(), 3u) << line;
@@ -104,4 +111,14 @@ TEST(SampleBanks, DisplayTitle)
     EXPECT_FALSE(title.empty());
     EXPECT_EQ(title.find_first_of("\r\n|"), GbkText::npos) << "the title is one field with no line end";
     EXPECT_EQ(common::from_qstring(common::to_qstring(title)), title);
+}
+
+TEST(SampleBanks, BuildPutsThemIntoTheServerFolder)
+{
+    // config.txt is left out: a server run in the build's folder may have rewritten the title.
+    for (const char* name : {"ciku.txt", "cyku.txt", "scku.txt", "bhku.txt", "kenei.txt", "diy.txt"}) {
+        const QString copy =
+            qEnvironmentVariable("ORUVAN_BUILD_DIR") + QStringLiteral("/Oruvan/") + QString::fromLatin1(name);
+        EXPECT_EQ(file_bytes(copy), sample(name)) << name;
+    }
 }

@@ -36,7 +36,10 @@ public:
     bool common_dialog_show(common::FileDialogRequest& request) override;
 
     // Answers scripted but never asked for.
-    std::size_t unused_answers() const { return m_messageAnswers.size() + m_inputAnswers.size() + m_fileAnswers.size(); }
+    std::size_t unused_answers() const
+    {
+        return m_messageAnswers.size() + m_inputAnswers.size() + m_fileAnswers.size();
+    }
 
     std::vector<MessageBoxCall> message_boxes;
     std::vector<InputBoxCall> input_boxes;

@@ -15,8 +15,8 @@ QImage quadrants(int width, int height)
         for (int x = 0; x < width; ++x) {
             const bool right = x >= width / 2;
             const bool bottom = y >= height / 2;
-            QRgb colour = !bottom ? (right ? qRgb(0, 255, 0) : qRgb(255, 0, 0))
-                                  : (right ? qRgb(255, 255, 0) : qRgb(0, 0, 255));
+            QRgb colour =
+                !bottom ? (right ? qRgb(0, 255, 0) : qRgb(255, 0, 0)) : (right ? qRgb(255, 255, 0) : qRgb(0, 0, 255));
             image.setPixel(x, y, colour);
         }
     }

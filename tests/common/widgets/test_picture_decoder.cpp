@@ -57,14 +57,17 @@ TEST(PictureDecoder, DecodesImageMagickKinds)
     if (pcx.isEmpty())
         GTEST_SKIP() << "ImageMagick convert is not available";
     expect_quadrants(decode_picture(pcx), 30, 20, 0);
-    expect_quadrants(decode_picture(samples::converted(source, "pcx", {QStringLiteral("-type"), QStringLiteral("Palette")})),
-                     30, 20, 0);
+    expect_quadrants(
+        decode_picture(samples::converted(source, "pcx", {QStringLiteral("-type"), QStringLiteral("Palette")})), 30, 20,
+        0);
     // Odd width: each PCX line is padded to an even byte count.
     expect_quadrants(decode_picture(samples::converted(samples::quadrants(31, 21), "pcx")), 31, 21, 0);
-    expect_quadrants(decode_picture(samples::converted(source, "jpg", {QStringLiteral("-colorspace"), QStringLiteral("CMYK")})),
-                     30, 20);
-    expect_quadrants(decode_picture(samples::converted(source, "jpg", {QStringLiteral("-interlace"), QStringLiteral("JPEG")})),
-                     30, 20);
+    expect_quadrants(
+        decode_picture(samples::converted(source, "jpg", {QStringLiteral("-colorspace"), QStringLiteral("CMYK")})), 30,
+        20);
+    expect_quadrants(
+        decode_picture(samples::converted(source, "jpg", {QStringLiteral("-interlace"), QStringLiteral("JPEG")})), 30,
+        20);
 }
 
 TEST(PictureDecoder, EmptyGarbageAndUnknownGiveNull)

@@ -1,13 +1,50 @@
 #include "server/window/serverwindow.h"
 
+#include "common/events/listensocket.h"
+#include "common/widgets/picturebox.h"
+#include "protocol/messages.h"
+#include "protocol/recognition.h"
+#include "resources/builtin.h"
+#include "server/globals.h"
+#include "server/handlers/questionfields.h"
+
+// The judge's result channel (19741) and the display's picture channel (19739).
 namespace server {
 
-void ServerWindow::on_judge_data() {}
+void ServerWindow::on_judge_data()
+{
+    const ByteData data = common::server_get_data(*服务器[11]);
+    const GbkText client = common::server_get_client(*服务器[11]);
+    const common::TextList fields = protocol::message_fields(data);
+    if (!protocol::is_judge_result(fields))
+        return;
+    // The display reads the judge's own bytes, so they go on exactly as they came.
+    common::server_send(*服务器[9], screen_client, data);
+    // A short result lacks verdicts: a missing one reads as empty, so that machine is marked wrong.
+    for (int k = 1; k <= 4; ++k) {
+        正误[k]->setVisible(true);
+        const bool right = protocol::is_right_verdict(protocol::field_at(fields, k + 1));
+        正误[k]->set_picture(right ? resources::tick_picture() : resources::cross_picture());
+    }
+    common::server_send(*服务器[11], client, common::to_byte_set(protocol::kJudgeResultAck));
+}
 
-void ServerWindow::on_screen_connect() {}
+void ServerWindow::on_screen_connect()
+{
+    screen_client = common::server_get_client(*服务器[9]);
+}
 
-void ServerWindow::on_screen_data() {}
+void ServerWindow::on_screen_data()
+{
+    screen_client = common::server_get_client(*服务器[9]);
+    if (protocol::is_whole_message(common::server_get_data(*服务器[9]), protocol::kSubmit))
+        broadcast_transfer();
+}
 
-void ServerWindow::sync_display() {}
+void ServerWindow::sync_display()
+{
+    common::server_send(*服务器[9], screen_client, common::to_byte_set(protocol::kShowPictures));
+    send_to_row(kJudgeRow, protocol::question_end(countdown));
+}
 
 } // namespace server

@@ -1,0 +1,209 @@
+#include "webaccess/httprequest.h"
+
+#include <climits>
+
+#include "common/events/wait.h"
+#include "common/text/numbers.h"
+#include "webaccess/httptransfer.h"
+#include "webaccess/iconvconverter.h"
+#include "webaccess/regexobject.h"
+#include "webaccess/requestheaders.h"
+#include "webaccess/textconversion.h"
+
+// Failure codes and what raises them here:
+//   700  libcurl cannot be started (global initialisation fails)
+//   701  the URL is not an absolute http or https URL with a host
+//   702  the session (multi handle) cannot be made
+//   703  the host or port cannot be connected to as given (empty host, port outside 1-65535)
+//   704  the request handle cannot be made or its URL, verb or body refused
+//   705  the time-outs cannot be set
+//   707  server or proxy credentials cannot be set
+//   708  the cookie engine cannot be switched on
+//   709  redirect following cannot be switched off
+//   710  the header text cannot be set (a line without a colon, or with a bare CR or LF)
+//   711  no request went out: name resolution failed, the connection was refused or timed out,
+//        TLS failed, or sending failed or stalled for the time-out
+//   712  the request went out but no final response header arrived: nothing within the time-out,
+//        the connection closed, a malformed reply, a redirect that could not be followed
+//   713  the body broke off or stalled after the response header (not fatal: the rest runs on the
+//        bytes received)
+// There is no 706.
+namespace webaccess {
+
+namespace {
+
+const char* const kMessage700 = "700 当前系统不支持WinHttp服务!";
+const char* const kMessage701 = "701 解析URL地址失败!";
+const char* const kMessage702 = "702 创建WinHttp会话失败!";
+const char* const kMessage703 = "703 创建WinHttp连接失败!";
+const char* const kMessage704 = "704 创建WinHttp请求失败!";
+const char* const kMessage705 = "705 设置超时时间失败!";
+const char* const kMessage707 = "707 设置代理凭证失败!";
+const char* const kMessage708 = "708 禁止自动设置Cookies失败!";
+const char* const kMessage709 = "709 重定向设置失败!";
+const char* const kMessage710 = "710 设置协议头失败!";
+const char* const kMessage711 = "711 发送请求失败!";
+const char* const kMessage712 = "712 服务器未响应!";
+const char* const kMessage713 = "713 读取数据失败!";
+
+const char* const kCharsetPattern = "<meta.+?charset=[^\\w]?([-\\w]+)";
+constexpr int kCharsetScanBytes = 1024;
+
+const char* verb_of(int method)
+{
+    switch (method) {
+    case 1:
+        return "POST";
+    case 2:
+        return "HEAD";
+    case 3:
+        return "PUT";
+    default:
+        return "GET";
+    }
+}
+
+int timeout_milliseconds(int timeout_seconds)
+{
+    if (timeout_seconds <= 0)
+        return 30000;
+    return timeout_seconds > INT_MAX / 1000 ? INT_MAX : timeout_seconds * 1000;
+}
+
+// The page bytes decoded from the named charset into GBK; nullopt for a charset iconv lacks.
+std::optional<GbkText> decode_page(const ByteData& data, const GbkText& charset)
+{
+    const auto wide = convert_charset(charset.c_str(), "UTF-16LE", data, 1, ByteData("\xFD\xFF", 2));
+    if (!wide)
+        return std::nullopt;
+    return wide_to_ansi(*wide);
+}
+
+} // namespace
+
+GbkText http_request(const GbkText& url, int method, const GbkText& body, const std::optional<GbkText>& send_cookies,
+                     GbkText* received_cookies, const GbkText& extra_headers, GbkText* response_headers,
+                     bool no_redirect, const GbkText& user_name, const GbkText& user_pass, const GbkText& proxy,
+                     const GbkText& proxy_user, const GbkText& proxy_pass, int timeout_seconds, GbkText* location,
+                     GbkText* status_text, ByteData* response_bytes)
+{
+    RegexObject regex;
+    HttpTransfer transfer;
+    auto report = [status_text](const char* message) {
+        if (status_text)
+            *status_text = message;
+    };
+    auto fail = [&report](const char* message) {
+        report(message);
+        common::process_pending_events();
+        return GbkText();
+    };
+
+    if (!HttpTransfer::platform_ready()) {
+        report(kMessage700);
+        return {};
+    }
+
+    const std::optional<UrlParts> parts = split_url(url);
+    if (!parts)
+        return fail(kMessage701);
+
+    if (!transfer.open_session(proxy_for_url(proxy, parts->secure)))
+        return fail(kMessage702);
+    if (!transfer.connect(wide_to_ansi(ansi_to_wide(parts->host)), parts->port, parts->secure))
+        return fail(kMessage703);
+    if (!transfer.open_request(verb_of(method), parts->object_name, common::to_byte_set(body)))
+        return fail(kMessage704);
+    if (!transfer.set_timeouts(timeout_milliseconds(timeout_seconds)))
+        return fail(kMessage705);
+
+    if (!user_name.empty() && !user_pass.empty() && !transfer.set_server_credentials(user_name, user_pass)) {
+        report(kMessage707);
+        return {};
+    }
+    if (!proxy_user.empty() && !proxy_pass.empty() && !transfer.set_proxy_credentials(proxy_user, proxy_pass)) {
+        report(kMessage707);
+        return {};
+    }
+    if (!transfer.set_cookie_engine(send_cookies.has_value())) {
+        report(kMessage708);
+        return {};
+    }
+    if (!transfer.set_follow_redirects(!no_redirect)) {
+        report(kMessage709);
+        return {};
+    }
+
+    if (!transfer.set_header_text(build_request_header_text(extra_headers, send_cookies.value_or(GbkText()))))
+        return fail(kMessage710);
+
+    switch (transfer.perform()) {
+    case HttpTransfer::Outcome::SendFailed:
+        return fail(kMessage711);
+    case HttpTransfer::Outcome::NoResponse:
+        return fail(kMessage712);
+    case HttpTransfer::Outcome::ReadFailed:
+        report(kMessage713);
+        break;
+    case HttpTransfer::Outcome::Complete:
+        break;
+    }
+
+    // No header block to read: no page, and nothing else is handed back.
+    GbkText headers = transfer.header_block();
+    if (headers.empty()) {
+        common::process_pending_events();
+        return {};
+    }
+
+    const int line_end = common::find_text(headers, "\r\n", 10, false);
+    report(line_end == -1 ? "" : common::text_mid(headers, 10, line_end - 10).c_str());
+
+    headers = common::replace_text(headers, "Set-Cookie", "Set-Cookie", 1, common::kAll, false);
+    GbkText new_cookies;
+    GbkText found_location;
+    bool location_found = false;
+    for (const GbkText& line : common::split_text(headers, "\r\n")) {
+        if (common::find_text(line, "Set-Cookie", 1, false) != -1) {
+            const GbkText pair =
+                common::find_text(line, ";", 1, false) != -1
+                    ? common::trim_spaces(text_between(line, "Set-Cookie:", ";"))
+                    : common::trim_spaces(common::replace_text(line, "Set-Cookie:", "", 1, common::kAll, false));
+            new_cookies += pair + "; ";
+        }
+        if (common::text_compare(common::text_left(line, 10), "Location: ", false) == 0) {
+            found_location = common::text_mid(line, 11, common::text_byte_length(line) - 10);
+            location_found = true;
+        }
+        common::process_pending_events();
+    }
+    if (response_headers)
+        *response_headers = headers;
+    // New pairs join what the caller already holds with "; "; a response without cookies leaves it be.
+    if (received_cookies && !new_cookies.empty()) {
+        new_cookies = common::text_left(new_cookies, common::text_byte_length(new_cookies) - 2);
+        *received_cookies = received_cookies->empty() ? new_cookies : *received_cookies + "; " + new_cookies;
+    }
+    if (location && location_found)
+        *location = found_location;
+
+    const ByteData& data = transfer.body();
+    if (response_bytes)
+        *response_bytes = data;
+    GbkText page_text = common::to_text(data);
+
+    if (regex.create(kCharsetPattern, common::text_left(page_text, kCharsetScanBytes))) {
+        const GbkText charset = regex.submatch_text(1, 1);
+        if (!charset.empty() && charset != "gbk" && charset != "gb2312") {
+            // A charset that iconv does not know leaves the page as it came.
+            if (const std::optional<GbkText> decoded = decode_page(data, charset))
+                page_text = *decoded;
+        }
+        common::process_pending_events();
+    }
+
+    common::process_pending_events();
+    return page_text;
+}
+
+} // namespace webaccess

@@ -1,6 +1,8 @@
 #include "common/text/files.h"
 
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -226,6 +228,34 @@ TEST_F(Files, SharesDenyReadingOrWriting)
     close_file(first);
     first = open_file("s.txt", 3, 1);
     EXPECT_EQ(read_file("s.txt"), ByteData());
+}
+
+TEST_F(Files, SharesHoldBetweenProcesses)
+{
+    put("shared.txt", "x");
+    int ready[2];
+    int done[2];
+    ASSERT_EQ(pipe(ready), 0);
+    ASSERT_EQ(pipe(done), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // Holds the file exclusively until the parent has tried it.
+        char reply = open_file("shared.txt", 3, 4) != 0 ? 'y' : 'n';
+        (void)!write(ready[1], &reply, 1);
+        (void)!read(done[0], &reply, 1);
+        _exit(0);
+    }
+    char reply = 0;
+    ASSERT_EQ(read(ready[0], &reply, 1), 1);
+    EXPECT_EQ(reply, 'y');
+    EXPECT_EQ(open_file("shared.txt", 1), 0);
+    ASSERT_EQ(write(done[1], "x", 1), 1);
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_NE(open_file("shared.txt", 1), 0);
+    for (int fd : {ready[0], ready[1], done[0], done[1]})
+        close(fd);
 }
 
 TEST_F(Files, ReadCopyRemoveExist)

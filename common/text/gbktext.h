@@ -19,17 +19,21 @@ GbkText text_left(const GbkText& text, int n);
 GbkText text_right(const GbkText& text, int n);
 GbkText text_mid(const GbkText& text, int start, int n);
 
-// GBK-aware; 1-based position of the first match at or after start, -1 when none.
+// GBK-aware, characters counted from start; 1-based position of the first match at or after start,
+// -1 when none. An empty wanted text gives 1 when anything is left to search.
 int find_text(const GbkText& text, const GbkText& wanted, int start = 1, bool ignore_case = false);
 
-// GBK-aware, left to right, non-overlapping. max_count kAll replaces every match from start on.
+// GBK-aware, left to right, non-overlapping. max_count kAll (any negative) replaces every match
+// from start on.
 GbkText replace_text(const GbkText& text, const GbkText& wanted, const GbkText& replacement = {}, int start = 1,
                      int max_count = kAll, bool case_sensitive = false);
 
-// GBK-aware; an empty last piece is dropped, empty middle pieces are kept. max_pieces kAll: no limit.
+// GBK-aware; an empty last piece is dropped, empty middle pieces are kept. max_pieces kAll: no limit;
+// another negative value or 0 gives the empty list. The scan stops once max_pieces pieces are made.
 TextList split_text(const GbkText& text, const GbkText& separator = ",", int max_pieces = kAll);
 
-// Strips ASCII spaces and full-width spaces (A1 A1) at both ends; TAB, CR and LF stay.
+// Strips ASCII spaces and full-width spaces (A1 A1) at both ends; TAB, CR and LF stay. A trail byte
+// A1 followed by a lead byte A1 is no full-width space.
 GbkText trim_spaces(const GbkText& text);
 
 GbkText char_from_code(int code);

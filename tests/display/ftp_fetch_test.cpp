@@ -1,0 +1,174 @@
+#include <gtest/gtest.h>
+
+#include "common/events/timer.h"
+#include "common/widgets/picturebox.h"
+#include "common/widgets/translabel.h"
+#include "protocol/messages.h"
+#include "resources/builtin.h"
+#include "tests/display/linked_display.h"
+#include "tests/support/ftpserverprocess.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTcpServer>
+#include <QTemporaryDir>
+
+namespace {
+
+QByteArray bytes(const common::GbkText& text)
+{
+    return QByteArray::fromStdString(text);
+}
+
+// The server machine's program folder, served by the real outside FTP server on port 211.
+class ServerFolder
+{
+public:
+    bool put(const QString& name, const QByteArray& content) const
+    {
+        QFile file(m_dir.filePath(name));
+        return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
+    }
+
+    QTemporaryDir m_dir;
+};
+
+class FtpFetch : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(d.linked);
+        for (int n = 1; n <= 4; ++n)
+            pictures[n] = handwriting_jpeg(n, QColor::fromHsv(n * 80, 220, 160));
+    }
+
+    common::PictureBox* box(int n) { return d.h.window->图片框[n]; }
+    common::PictureBox* mark(int n) { return d.h.window->正误[n]; }
+    QByteArray local(int n) { return d.h.folder.read_file(QStringLiteral("htt%1.jpg").arg(n)); }
+
+    ServerFolder server;
+    LinkedDisplay d;
+    QByteArray pictures[5];
+};
+
+TEST_F(FtpFetch, ShowPicturesFetchesAndShowsTheFourPictures)
+{
+    for (int n = 1; n <= 8; ++n)
+        ASSERT_TRUE(server.put(QStringLiteral("ht%1.jpg").arg(n), pictures[(n - 1) % 4 + 1]));
+    FtpServerProcess ftp(server.m_dir.path());
+    ASSERT_TRUE(ftp.started()) << ftp.output().toStdString();
+
+    ASSERT_TRUE(d.photo(bytes(protocol::kShowPictures)));
+    for (int n = 1; n <= 4; ++n) {
+        EXPECT_EQ(local(n), pictures[n]) << n;
+        EXPECT_EQ(box(n)->picture(), pictures[n]);
+        EXPECT_FALSE(box(n)->image().isNull());
+        EXPECT_TRUE(box(n)->isVisible());
+    }
+    EXPECT_FALSE(d.h.folder.exists(QStringLiteral("htt5.jpg")));
+    EXPECT_FALSE(d.h.window->透明标签[1]->isVisible());
+    EXPECT_FALSE(d.h.window->透明标签[2]->isVisible());
+    EXPECT_FALSE(box(5)->isVisible());
+    EXPECT_EQ(d.h.window->时钟[1]->interval_ms(), 5000);
+
+    // Only exactly "正确" is right: another word, an empty field or a trailing blank is wrong.
+    ASSERT_TRUE(d.photo(bytes(protocol::judge_result("正确", "错误", "", "正确 "))));
+    for (int n = 1; n <= 4; ++n)
+        EXPECT_TRUE(mark(n)->isVisible()) << n;
+    EXPECT_EQ(mark(1)->picture(), resources::tick_picture());
+    for (int n = 2; n <= 4; ++n)
+        EXPECT_EQ(mark(n)->picture(), resources::cross_picture()) << n;
+    ASSERT_TRUE(d.photo(bytes(protocol::judge_result("正确", "错误", "正确", "正确"))));
+    save_screenshot(d.h.window.get(), QStringLiteral("display-picture-grid-marks"));
+
+    // A judge result cut short marks the missing pictures wrong.
+    ASSERT_TRUE(d.photo("结果|评委|正确"));
+    EXPECT_EQ(mark(1)->picture(), resources::tick_picture());
+    EXPECT_EQ(mark(4)->picture(), resources::cross_picture());
+
+    // Field 0 "结果" with another field 1: the link is held, no mark changes.
+    ASSERT_TRUE(d.photo("结果|考官|错误|错误|错误|错误"));
+    EXPECT_EQ(mark(1)->picture(), resources::tick_picture());
+    EXPECT_EQ(d.h.window->时钟[1]->interval_ms(), 0);
+
+    // The next control message returns to the label view.
+    ASSERT_TRUE(d.control(bytes(protocol::kLoginSucceeded)));
+    for (int n = 1; n <= 4; ++n)
+        EXPECT_FALSE(box(n)->isVisible());
+    EXPECT_TRUE(d.h.window->透明标签[1]->isVisible());
+}
+
+TEST_F(FtpFetch, AMissingPictureLeavesItsBoxBlank)
+{
+    for (int n : {1, 3, 4})
+        ASSERT_TRUE(server.put(QStringLiteral("ht%1.jpg").arg(n), pictures[n]));
+    FtpServerProcess ftp(server.m_dir.path());
+    ASSERT_TRUE(ftp.started()) << ftp.output().toStdString();
+
+    ASSERT_TRUE(d.photo(bytes(protocol::kShowPictures)));
+    EXPECT_TRUE(box(2)->image().isNull());
+    EXPECT_FALSE(d.h.folder.exists(QStringLiteral("htt2.jpg")));
+    for (int n : {1, 3, 4})
+        EXPECT_EQ(box(n)->picture(), pictures[n]) << n;
+
+    // A new question deletes the copies: a later fetch that gets nothing shows nothing old.
+    ASSERT_TRUE(d.control(bytes(protocol::question_start({.time_limit = "30", .question = "q"}))));
+    ASSERT_TRUE(ftp.stop());
+    ASSERT_TRUE(d.photo(bytes(protocol::kShowPictures)));
+    for (int n = 1; n <= 4; ++n) {
+        EXPECT_TRUE(box(n)->image().isNull()) << n;
+        EXPECT_TRUE(box(n)->isVisible());
+    }
+}
+
+TEST_F(FtpFetch, ShowPicturesAndJudgeResultReadAsOneDoNothing)
+{
+    ASSERT_TRUE(d.photo(bytes(protocol::kShowPictures + protocol::judge_result("正确", "正确", "正确", "正确"))));
+    for (int n = 1; n <= 4; ++n) {
+        EXPECT_FALSE(mark(n)->isVisibleTo(box(n)));
+        EXPECT_EQ(box(n)->picture(), resources::tile_waiting_picture());
+    }
+    EXPECT_EQ(d.h.window->时钟[1]->interval_ms(), 5000);
+    EXPECT_TRUE(d.h.folder.file_names() == QStringList{QStringLiteral("ip.txt")});
+}
+
+TEST_F(FtpFetch, DisplayWaitFetchesTheLogo)
+{
+    const QByteArray logo = handwriting_jpeg(0, Qt::darkRed, 648, 360);
+    ASSERT_TRUE(server.put(QStringLiteral("logo.jpg"), logo));
+    FtpServerProcess ftp(server.m_dir.path());
+    ASSERT_TRUE(ftp.started()) << ftp.output().toStdString();
+
+    ASSERT_TRUE(d.control(bytes(protocol::display_wait("汉字听写大赛", "50"))));
+    EXPECT_EQ(d.h.folder.read_file(QStringLiteral("logo.png")), logo);
+    EXPECT_EQ(box(5)->picture(), logo);
+    EXPECT_TRUE(box(5)->isVisible());
+    EXPECT_EQ(d.h.window->透明标签[1]->caption(), "汉字听写大赛");
+
+    // The server gone: nothing local changes, the labels still follow.
+    ASSERT_TRUE(ftp.stop());
+    ASSERT_TRUE(d.control(bytes(protocol::display_wait("第二轮", "60"))));
+    EXPECT_EQ(d.h.folder.read_file(QStringLiteral("logo.png")), logo);
+    EXPECT_EQ(box(5)->picture(), logo);
+    EXPECT_EQ(d.h.window->透明标签[1]->caption(), "第二轮");
+    EXPECT_EQ(d.h.window->透明标签[1]->font_size(), 60);
+}
+
+TEST_F(FtpFetch, AnFtpServerThatNeverAnswersHoldsTheDisplayOnlyBriefly)
+{
+    QTcpServer silent; // the kernel accepts, nobody greets
+    ASSERT_TRUE(silent.listen(QHostAddress::AnyIPv4, FtpServerProcess::kPort));
+    QElapsedTimer clock;
+    clock.start();
+    ASSERT_TRUE(d.control(bytes(protocol::display_wait("汉字听写大赛", "50"))));
+    EXPECT_LT(clock.elapsed(), 15000);
+    EXPECT_EQ(d.h.window->透明标签[1]->caption(), "汉字听写大赛");
+    clock.restart();
+    ASSERT_TRUE(d.photo(bytes(protocol::kShowPictures)));
+    EXPECT_LT(clock.elapsed(), 15000);
+    EXPECT_TRUE(d.h.folder.file_names() == QStringList{QStringLiteral("ip.txt")});
+}
+
+} // namespace

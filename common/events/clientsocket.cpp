@@ -35,7 +35,10 @@ bool ClientSocket::is_connected() const
     return m_socket != nullptr && m_socket->state() == QAbstractSocket::ConnectedState;
 }
 
-ByteData ClientSocket::current_data() const { return m_arrivals.empty() ? ByteData{} : m_arrivals.back(); }
+ByteData ClientSocket::current_data() const
+{
+    return m_arrivals.empty() ? ByteData{} : m_arrivals.back();
+}
 
 void ClientSocket::drop_socket()
 {
@@ -111,14 +114,29 @@ void ClientSocket::on_closed()
     emit connectionClosed();
 }
 
-bool client_connect(ClientSocket& client, const GbkText& host, int port) { return client.connect_to(host, port); }
+bool client_connect(ClientSocket& client, const GbkText& host, int port)
+{
+    return client.connect_to(host, port);
+}
 
-bool client_send(ClientSocket& client, const ByteData& data) { return client.send(data); }
+bool client_send(ClientSocket& client, const ByteData& data)
+{
+    return client.send(data);
+}
 
-bool client_send(ClientSocket& client, const GbkText& text) { return client.send(to_byte_set(text)); }
+bool client_send(ClientSocket& client, const GbkText& text)
+{
+    return client.send(to_byte_set(text));
+}
 
-bool client_send(ClientSocket& client, const char* text) { return client.send(to_byte_set(text)); }
+bool client_send(ClientSocket& client, const char* text)
+{
+    return client.send(to_byte_set(text));
+}
 
-ByteData client_get_data(const ClientSocket& client) { return client.current_data(); }
+ByteData client_get_data(const ClientSocket& client)
+{
+    return client.current_data();
+}
 
 } // namespace common

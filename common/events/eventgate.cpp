@@ -8,9 +8,15 @@ namespace {
 bool g_suspended = false;
 }
 
-bool events_suspended() { return g_suspended; }
+bool events_suspended()
+{
+    return g_suspended;
+}
 
-void suspend_events() { g_suspended = true; }
+void suspend_events()
+{
+    g_suspended = true;
+}
 
 void release_events()
 {

@@ -55,7 +55,10 @@ size_t write_to_file(char* data, size_t size, size_t count, void* file)
     return static_cast<QSaveFile*>(file)->write(data, length) == length ? size * count : 0;
 }
 
-size_t discard(char*, size_t size, size_t count, void*) { return size * count; }
+size_t discard(char*, size_t size, size_t count, void*)
+{
+    return size * count;
+}
 
 } // namespace
 

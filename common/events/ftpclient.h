@@ -8,8 +8,7 @@
 namespace common {
 
 // Closes the previous connection, then logs in. Active mode unless passive is asked for; type I.
-bool ftp_connect(const GbkText& host, const GbkText& user, const GbkText& secret, int port = 21,
-                 bool passive = false);
+bool ftp_connect(const GbkText& host, const GbkText& user, const GbkText& secret, int port = 21, bool passive = false);
 
 // Fetches remote (a name in the login folder) into local (relative to the program folder) over
 // the connection last opened, byte for byte, overwriting local. Written beside it and renamed, so

@@ -38,7 +38,10 @@ void ListenSocket::set_port(int port)
     listen();
 }
 
-bool ListenSocket::is_listening() const { return m_server != nullptr && m_server->isListening(); }
+bool ListenSocket::is_listening() const
+{
+    return m_server != nullptr && m_server->isListening();
+}
 
 void ListenSocket::listen()
 {
@@ -58,9 +61,15 @@ void ListenSocket::listen()
     }
 }
 
-ByteData ListenSocket::current_data() const { return m_arrivals.empty() ? ByteData{} : m_arrivals.back().data; }
+ByteData ListenSocket::current_data() const
+{
+    return m_arrivals.empty() ? ByteData{} : m_arrivals.back().data;
+}
 
-GbkText ListenSocket::current_client() const { return m_arrivals.empty() ? GbkText{} : m_arrivals.back().client; }
+GbkText ListenSocket::current_client() const
+{
+    return m_arrivals.empty() ? GbkText{} : m_arrivals.back().client;
+}
 
 std::vector<GbkText> ListenSocket::clients() const
 {
@@ -204,10 +213,19 @@ bool server_send(ListenSocket& server, const GbkText& client, const char* text, 
     return server.send(client, to_byte_set(text), wait_seconds);
 }
 
-ByteData server_get_data(const ListenSocket& server) { return server.current_data(); }
+ByteData server_get_data(const ListenSocket& server)
+{
+    return server.current_data();
+}
 
-GbkText server_get_client(const ListenSocket& server) { return server.current_client(); }
+GbkText server_get_client(const ListenSocket& server)
+{
+    return server.current_client();
+}
 
-void server_disconnect_client(ListenSocket& server, const GbkText& client) { server.disconnect_client(client); }
+void server_disconnect_client(ListenSocket& server, const GbkText& client)
+{
+    server.disconnect_client(client);
+}
 
 } // namespace common

@@ -25,7 +25,10 @@ bool FakeClient::send(const QByteArray& bytes)
     return wait_until([this] { return m_socket.bytesToWrite() == 0; });
 }
 
-void FakeClient::close() { m_socket.close(); }
+void FakeClient::close()
+{
+    m_socket.close();
+}
 
 QByteArray FakeClient::client_address() const
 {
@@ -52,8 +55,7 @@ bool FakeClient::wait_for(const QByteArray& wanted, int timeout_ms)
 
 bool FakeClient::wait_closed(int timeout_ms)
 {
-    return wait_until([this] { return m_closed || m_socket.state() == QAbstractSocket::UnconnectedState; },
-                      timeout_ms);
+    return wait_until([this] { return m_closed || m_socket.state() == QAbstractSocket::UnconnectedState; }, timeout_ms);
 }
 
 void FakeClient::on_ready_read()

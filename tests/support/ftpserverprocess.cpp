@@ -30,8 +30,8 @@ FtpServerProcess::FtpServerProcess(const QString& folder, int timeout_ms)
     m_process.start(launcher, {});
     if (!m_process.waitForStarted(timeout_ms))
         return;
-    m_started = wait_until(
-        [this] { return m_process.state() != QProcess::Running || port_accepts(kPort); }, timeout_ms);
+    m_started =
+        wait_until([this] { return m_process.state() != QProcess::Running || port_accepts(kPort); }, timeout_ms);
     m_started = m_started && m_process.state() == QProcess::Running;
 }
 
@@ -52,4 +52,7 @@ bool FtpServerProcess::stop(int timeout_ms)
            m_process.exitCode() == 0;
 }
 
-QByteArray FtpServerProcess::output() { return m_process.readAll(); }
+QByteArray FtpServerProcess::output()
+{
+    return m_process.readAll();
+}

@@ -30,7 +30,10 @@ QByteArray TempProgramFolder::read_file(const QString& name) const
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray{};
 }
 
-bool TempProgramFolder::exists(const QString& name) const { return QFile::exists(file_path(name)); }
+bool TempProgramFolder::exists(const QString& name) const
+{
+    return QFile::exists(file_path(name));
+}
 
 QStringList TempProgramFolder::file_names() const
 {

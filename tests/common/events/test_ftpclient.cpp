@@ -125,10 +125,10 @@ TEST_F(FtpClient, TheServerTakesUploadsAndEndsCleanlyOnTerm)
     ASSERT_TRUE(write(served.filePath(QStringLiteral("ht5.jpg")), "old"));
     for (const QString& target : {QStringLiteral("ht5.jpg"), QStringLiteral("ht6.jpg")}) {
         QProcess curl;
-        curl.start(QStringLiteral("curl"), {QStringLiteral("-s"), QStringLiteral("-P"), QStringLiteral("-"),
-                                             QStringLiteral("-u"), QStringLiteral("username:tinsmith"),
-                                             QStringLiteral("-T"), local.file_path(QStringLiteral("up.jpg")),
-                                             QStringLiteral("ftp://127.0.0.1:211/") + target});
+        curl.start(QStringLiteral("curl"),
+                   {QStringLiteral("-s"), QStringLiteral("-P"), QStringLiteral("-"), QStringLiteral("-u"),
+                    QStringLiteral("username:tinsmith"), QStringLiteral("-T"),
+                    local.file_path(QStringLiteral("up.jpg")), QStringLiteral("ftp://127.0.0.1:211/") + target});
         ASSERT_TRUE(curl.waitForFinished(10000));
         EXPECT_EQ(curl.exitCode(), 0) << target.toStdString();
         QFile stored(served.filePath(target));

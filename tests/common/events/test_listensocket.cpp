@@ -26,22 +26,28 @@ struct EventLog
 
     explicit EventLog(ListenSocket& server)
     {
-        QObject::connect(&server, &ListenSocket::clientConnected,
-                         [this, &server] { events.push_back({'c', server_get_client(server), {}}); });
+        QObject::connect(&server, &ListenSocket::clientConnected, [this, &server] {
+            events.push_back({'c', server_get_client(server), {}});
+        });
         QObject::connect(&server, &ListenSocket::dataArrived, [this, &server] {
             events.push_back({'d', server_get_client(server), server_get_data(server)});
         });
-        QObject::connect(&server, &ListenSocket::clientDisconnected,
-                         [this, &server] { events.push_back({'x', server_get_client(server), {}}); });
+        QObject::connect(&server, &ListenSocket::clientDisconnected, [this, &server] {
+            events.push_back({'x', server_get_client(server), {}});
+        });
     }
     int count(char kind) const
     {
-        return static_cast<int>(std::count_if(events.begin(), events.end(), [kind](const Event& e) { return e.kind == kind; }));
+        return static_cast<int>(
+            std::count_if(events.begin(), events.end(), [kind](const Event& e) { return e.kind == kind; }));
     }
     std::vector<Event> events;
 };
 
-GbkText address_of(const FakeClient& client) { return client.client_address().toStdString(); }
+GbkText address_of(const FakeClient& client)
+{
+    return client.client_address().toStdString();
+}
 
 } // namespace
 
@@ -116,8 +122,7 @@ TEST(ListenSocket, DisconnectRaisesTheEventBeforeItReturns)
     EXPECT_EQ(log.count('x'), 0);
 
     bool listed_inside = true;
-    QObject::connect(&server, &ListenSocket::clientDisconnected,
-                     [&] { listed_inside = !server.clients().empty(); });
+    QObject::connect(&server, &ListenSocket::clientDisconnected, [&] { listed_inside = !server.clients().empty(); });
     server_disconnect_client(server, address);
     ASSERT_EQ(log.count('x'), 1);
     EXPECT_EQ(log.events.back().client, address);

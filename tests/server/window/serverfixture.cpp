@@ -1,0 +1,53 @@
+#include "tests/server/window/serverfixture.h"
+
+#include "common/widgets/controls.h"
+#include "server/globals.h"
+#include "tests/support/waits.h"
+
+QByteArray gbk(const common::GbkText& text)
+{
+    return QByteArray(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+void ServerFixture::SetUp()
+{
+    ASSERT_TRUE(folder.valid());
+    server::init_globals();
+    window = std::make_unique<server::ServerWindow>(dialogs);
+    window->on_server_window_created();
+}
+
+void ServerFixture::TearDown()
+{
+    m_clients.clear();
+    window.reset();
+    server::free_globals();
+    EXPECT_EQ(dialogs.unused_answers(), 0u);
+}
+
+FakeClient& ServerFixture::connect_client(quint16 port)
+{
+    auto client = std::make_unique<FakeClient>();
+    EXPECT_TRUE(client->connect_to(port));
+    m_clients.push_back(std::move(client));
+    return *m_clients.back();
+}
+
+FakeClient& ServerFixture::login(const QByteArray& role, const QByteArray& expected_reply)
+{
+    FakeClient& client = connect_client(19730);
+    client.send("登录|" + role);
+    EXPECT_TRUE(client.wait_for(expected_reply)) << role.toStdString();
+    client.clear_received();
+    return client;
+}
+
+QByteArray ServerFixture::status_of(int row) const
+{
+    return gbk(common::list_view_get_item_text(window->超级列表框1, row, 1));
+}
+
+QByteArray ServerFixture::address_of(int row) const
+{
+    return gbk(common::list_view_get_item_text(window->超级列表框1, row, 2));
+}

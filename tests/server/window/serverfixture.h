@@ -1,0 +1,38 @@
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "server/window/serverwindow.h"
+#include "tests/support/fakeclient.h"
+#include "tests/support/scripted_dialogs.h"
+#include "tests/support/tempprogramfolder.h"
+
+#include <gtest/gtest.h>
+
+// The real server window in a temporary program folder, created as the program creates it, with
+// fake peers that connect to its real ports. Runs inside the test's private network namespace.
+class ServerFixture : public ::testing::Test
+{
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // A connected peer on port; owned by the fixture.
+    FakeClient& connect_client(quint16 port);
+    // A peer on 19730 that sent "登录|role" and got the expected reply.
+    FakeClient& login(const QByteArray& role, const QByteArray& expected_reply = "登录|成功");
+
+    // Cells of the user list.
+    QByteArray status_of(int row) const;
+    QByteArray address_of(int row) const;
+
+    TempProgramFolder folder;
+    ScriptedDialogs dialogs;
+    std::unique_ptr<server::ServerWindow> window;
+
+private:
+    std::vector<std::unique_ptr<FakeClient>> m_clients;
+};
+
+QByteArray gbk(const common::GbkText& text);

@@ -1,0 +1,144 @@
+#include "tests/server/window/serverfixture.h"
+
+#include "common/events/timer.h"
+#include "common/widgets/controls.h"
+#include "server/globals.h"
+#include "tests/support/waits.h"
+
+#include <QLabel>
+
+namespace {
+
+// Lets the server run for a while; used where a test shows that nothing arrives.
+void settle(int ms = 300)
+{
+    wait_until([] { return false; }, ms);
+}
+
+} // namespace
+
+class Login : public ServerFixture
+{
+};
+
+TEST_F(Login, MachineNumbersTakeTheirRowAndAreAnswered)
+{
+    FakeClient& five = login("5");
+    EXPECT_EQ(status_of(4), "在线");
+    EXPECT_EQ(address_of(4), five.client_address());
+
+    // The role is read as a number: 3abc is machine 3.
+    FakeClient& three = login("3abc");
+    EXPECT_EQ(address_of(2), three.client_address());
+    for (int row : {0, 1, 3, 5, 6, 7, 8, 9, 10}) {
+        EXPECT_EQ(status_of(row), "离线") << row;
+        EXPECT_EQ(address_of(row), "0.0.0.0") << row;
+    }
+}
+
+TEST_F(Login, TheThreeWordsTakeTheirRowsAndExtraFieldsAreIgnored)
+{
+    FakeClient& display = login("显示|x|y");
+    FakeClient& examiner = login("考官", "登录|考官成功");
+    FakeClient& judge = login("评委", "登录|评委成功");
+    EXPECT_EQ(address_of(8), display.client_address());
+    EXPECT_EQ(address_of(9), examiner.client_address());
+    EXPECT_EQ(address_of(10), judge.client_address());
+    for (int row : {8, 9, 10})
+        EXPECT_EQ(status_of(row), "在线");
+}
+
+TEST_F(Login, OtherRolesAreRefusedWithoutChangingTheList)
+{
+    for (const QByteArray role : {"0", "9", "-3", "", "显示屏", "考官 "}) {
+        FakeClient& client = connect_client(19730);
+        client.send("登录|" + role + (role.isEmpty() ? "|x" : ""));
+        EXPECT_TRUE(client.wait_for("登录|失败")) << role.toStdString();
+        EXPECT_EQ(client.received(), "登录|失败");
+        EXPECT_TRUE(client.is_connected());
+    }
+    for (int row = 0; row <= 10; ++row)
+        EXPECT_EQ(status_of(row), "离线");
+}
+
+TEST_F(Login, MessagesWithoutRoleOrLoginWordAreIgnored)
+{
+    FakeClient& client = connect_client(19730);
+    for (const QByteArray message : {"登录|", "登录", "登陆|1", "|登录|1", "over"}) {
+        client.send(message);
+        settle(150);
+    }
+    EXPECT_TRUE(client.received().isEmpty());
+    EXPECT_TRUE(client.is_connected());
+    EXPECT_EQ(status_of(0), "离线");
+}
+
+TEST_F(Login, ASecondLoginMovesTheRowAndTheOldPeerGetsNothingMore)
+{
+    FakeClient& first = login("3");
+    FakeClient& second = login("3");
+    EXPECT_EQ(address_of(2), second.client_address());
+    EXPECT_NE(first.client_address(), second.client_address());
+
+    window->send_to_row(2, "比赛|结束|0");
+    EXPECT_TRUE(second.wait_for("比赛|结束|0"));
+    settle();
+    EXPECT_TRUE(first.received().isEmpty());
+    EXPECT_TRUE(first.is_connected());
+}
+
+TEST_F(Login, AClosedLoginConnectionLeavesTheRowOnline)
+{
+    FakeClient& judge = login("评委", "登录|评委成功");
+    const QByteArray address = judge.client_address();
+    judge.close();
+    settle();
+    EXPECT_EQ(status_of(10), "在线");
+    EXPECT_EQ(address_of(10), address);
+}
+
+TEST_F(Login, AllExitSendsTheCountdownDisconnectsResetsAndAsksForHandIn)
+{
+    FakeClient& machine = login("1");
+    FakeClient& display = login("显示");
+    FakeClient& judge = login("评委", "登录|评委成功");
+    FakeClient& handIn = connect_client(19734);
+    ASSERT_TRUE(handIn.wait_for("传输"));
+    handIn.clear_received();
+    FakeClient& picture = connect_client(19739);
+
+    server::countdown = 17;
+    window->时钟[1]->set_interval_ms(1000);
+    window->on_all_exit();
+
+    for (FakeClient* client : {&machine, &display, &judge}) {
+        EXPECT_TRUE(client->wait_closed());
+        EXPECT_EQ(client->received(), "退出|结束|17");
+    }
+    for (int row = 0; row <= 10; ++row) {
+        EXPECT_EQ(status_of(row), "离线");
+        EXPECT_EQ(address_of(row), "0.0.0.0");
+    }
+    EXPECT_EQ(window->时钟[1]->interval_ms(), 0);
+    EXPECT_EQ(server::countdown, 17);
+    EXPECT_EQ(common::caption(window->标签[2]), "00");
+    EXPECT_TRUE(handIn.wait_for("传输"));
+    // Only port 19730 is closed: hand-in and picture links stay.
+    settle();
+    EXPECT_TRUE(handIn.is_connected());
+    EXPECT_TRUE(picture.is_connected());
+
+    // A second exit-all has nobody to reach on 19730 but asks for the hand-in again.
+    handIn.clear_received();
+    window->on_all_exit();
+    EXPECT_TRUE(handIn.wait_for("传输"));
+}
+
+TEST_F(Login, EveryRowIsSentExitBeforeItsConnectionCloses)
+{
+    FakeClient& machine = login("8");
+    window->on_all_exit();
+    ASSERT_TRUE(machine.wait_closed());
+    ASSERT_EQ(machine.arrivals().size(), 1u);
+    EXPECT_EQ(machine.arrivals()[0].bytes, "退出|结束|0");
+}

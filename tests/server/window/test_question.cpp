@@ -1,0 +1,347 @@
+#include "tests/server/window/serverfixture.h"
+
+#include "common/events/timer.h"
+#include "common/widgets/controls.h"
+#include "common/widgets/picturebox.h"
+#include "server/globals.h"
+#include "tests/support/waits.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+
+namespace {
+
+void settle(int ms = 300)
+{
+    wait_until([] { return false; }, ms);
+}
+
+const QByteArray kTitle = "第1轮，第1题，加赛0题";
+
+// When the piece holding the first occurrence of needle reached the client, on the client's clock;
+// -1 when it never came.
+qint64 arrival_of(const FakeClient& client, const QByteArray& needle, int occurrence = 1)
+{
+    QByteArray seen;
+    for (const FakeClient::Arrival& arrival : client.arrivals()) {
+        seen += arrival.bytes;
+        if (seen.count(needle) >= occurrence)
+            return arrival.at_ms;
+    }
+    return -1;
+}
+
+} // namespace
+
+// All eleven roles logged in, a hand-in peer for machine 1 and the display's picture link.
+class Question : public ServerFixture
+{
+protected:
+    void SetUp() override
+    {
+        ServerFixture::SetUp();
+        for (int n = 1; n <= 8; ++n)
+            rows[n - 1] = &login(QByteArray::number(n));
+        rows[8] = &login("显示");
+        rows[9] = &login("考官", "登录|考官成功");
+        rows[10] = &login("评委", "登录|评委成功");
+        handIn = &connect_client(19731);
+        ASSERT_TRUE(handIn->wait_for("传输"));
+        handIn->clear_received();
+        picture = &connect_client(19739);
+        settle(100);
+        common::set_content(window->编辑框[6], "听写题");
+        common::set_content(window->编辑框[7], "蝙蝠");
+    }
+
+    void set_limit(const char* seconds) { common::set_content(window->编辑框[2], seconds); }
+    void send_question() { window->按钮[2]->click(); }
+    FakeClient& machine(int n) { return *rows[n - 1]; }
+    FakeClient& display() { return *rows[8]; }
+    FakeClient& examiner() { return *rows[9]; }
+    FakeClient& judge() { return *rows[10]; }
+
+    std::array<FakeClient*, 11> rows{};
+    FakeClient* handIn = nullptr;
+    FakeClient* picture = nullptr;
+};
+
+TEST_F(Question, SendGoesToEveryRowInItsTwoLayouts)
+{
+    send_question();
+    const QByteArray start = "比赛|开始|30||蝙蝠|2|400|50|";
+    const QByteArray titled = "比赛|开始|30|听写题|蝙蝠|2|400|50|" + kTitle;
+    for (int row = 0; row <= 8; ++row) {
+        ASSERT_TRUE(rows[row]->wait_for(start)) << row;
+        EXPECT_EQ(rows[row]->received(), start) << row;
+    }
+    for (int row : {9, 10}) {
+        ASSERT_TRUE(rows[row]->wait_for(titled)) << row;
+        EXPECT_EQ(rows[row]->received(), titled) << row;
+    }
+    EXPECT_EQ(server::countdown, 30);
+    EXPECT_EQ(common::caption(window->标签[2]), "30");
+    EXPECT_EQ(window->时钟[1]->interval_ms(), 1000);
+    EXPECT_EQ(gbk(common::content(window->编辑框[1])), "听写题");
+    // The hand-in and picture links are not used by a send.
+    settle();
+    EXPECT_TRUE(handIn->received().isEmpty());
+    EXPECT_TRUE(picture->received().isEmpty());
+}
+
+TEST_F(Question, TheCheckBoxesChooseWhatTheMachinesSee)
+{
+    window->选择框[6]->setChecked(true);
+    window->选择框[3]->setChecked(false);
+    window->选择框[1]->setChecked(false);
+    send_question();
+    EXPECT_TRUE(machine(3).wait_for("比赛|开始|30|听写题||2|400|50|"));
+    EXPECT_EQ(machine(3).received(), "比赛|开始|30|听写题||2|400|50|");
+    EXPECT_TRUE(judge().wait_for("比赛|开始|30|听写题|蝙蝠|2|400|50|" + kTitle));
+    // Without automatic timing nothing ticks; the countdown waits at the full limit.
+    EXPECT_EQ(window->时钟[1]->interval_ms(), 0);
+    EXPECT_EQ(server::countdown, 30);
+    settle(1300);
+    EXPECT_EQ(machine(3).received(), "比赛|开始|30|听写题||2|400|50|");
+}
+
+TEST_F(Question, TheAnswerIsCleanedAndTextsTravelAsTyped)
+{
+    // Blanks of both widths and TABs go; the line end of the question and every "|" stay, so the
+    // later fields move up as the receivers expect of an unescaped protocol.
+    common::set_content(window->编辑框[6], "第一行\r\n第|二行");
+    common::set_content(window->编辑框[7], "蝙 蝠\t　|号");
+    window->选择框[6]->setChecked(true);
+    common::set_content(window->编辑框[1], "直接输入");
+    common::set_content(window->编辑框[5], "直接");
+    send_question();
+    EXPECT_EQ(gbk(common::content(window->编辑框[5])), "蝙蝠|号");
+    EXPECT_EQ(gbk(common::content(window->编辑框[1])), "第一行\r\n第|二行");
+    const QByteArray start = "比赛|开始|30|第一行\r\n第|二行|蝙蝠|号|2|400|50|";
+    EXPECT_TRUE(machine(1).wait_for(start));
+    EXPECT_EQ(machine(1).received(), start);
+    EXPECT_TRUE(examiner().wait_for("比赛|开始|30|第一行\r\n第|二行|蝙蝠|号|2|400|50|" + kTitle));
+}
+
+TEST_F(Question, GridCountComesFromTheComboBox)
+{
+    window->选择框[1]->setChecked(false);
+    window->组合框[3]->setCurrentIndex(3);
+    send_question();
+    EXPECT_EQ(gbk(common::content(window->编辑框[12])), "4");
+    EXPECT_TRUE(machine(1).wait_for("比赛|开始|30||蝙蝠|4|400|50|"));
+
+    machine(1).clear_received();
+    window->组合框[3]->setCurrentIndex(-1);
+    send_question();
+    EXPECT_EQ(gbk(common::content(window->编辑框[12])), "0");
+    EXPECT_TRUE(machine(1).wait_for("比赛|开始|30||蝙蝠|0|400|50|"));
+}
+
+TEST_F(Question, SendHidesTheMarksAndDeletesOnlyTheHandInPictures)
+{
+    for (const char* name : {"ht1.jpg", "ht5.jpg", "ht8.jpg", "ht9.jpg", "logo.jpg"})
+        ASSERT_TRUE(folder.write_file(name, "x"));
+    for (int n = 1; n <= 8; ++n)
+        window->正误[n]->setVisible(true);
+    window->图片框[5]->set_picture("x");
+    send_question();
+    for (int n = 1; n <= 8; ++n)
+        EXPECT_TRUE(window->正误[n]->isHidden()) << n;
+    EXPECT_EQ(folder.file_names(), QStringList({"ht9.jpg", "logo.jpg"}));
+    // The tiles keep the previous question's pictures.
+    EXPECT_EQ(window->图片框[5]->picture(), "x");
+}
+
+TEST_F(Question, TimeUpRunsTheWholeEndOfTheQuestion)
+{
+    set_limit("2");
+    QElapsedTimer clock;
+    clock.start();
+    send_question();
+    const qint64 sent = clock.elapsed();
+    ASSERT_TRUE(picture->wait_for("传输|显示", 12000));
+    ASSERT_TRUE(judge().wait_for("比赛|结束|0比赛|结束|0", 2000));
+
+    const QByteArray start = "比赛|开始|2||蝙蝠|2|400|50|";
+    const QByteArray titledStart = "比赛|开始|2|听写题|蝙蝠|2|400|50|" + kTitle;
+    auto tick = [](const char* n) { return "计时|" + QByteArray(n) + "|2|请按照听写内容答题|蝙蝠|2|400|50"; };
+    auto titled = [](const char* n) { return "计时|" + QByteArray(n) + "|2|听写题|蝙蝠|2|400|50|" + kTitle; };
+    const QByteArray end = "比赛|结束|0";
+    // The time-up copy and the done tick are the same text here: the answer is shown anyway.
+    const QByteArray rowsStream = start + tick("2") + tick("1") + tick("0") + titled("0") + titled("0") + end;
+    EXPECT_EQ(machine(1).received(), rowsStream);
+    EXPECT_EQ(machine(8).received(), rowsStream);
+    EXPECT_EQ(display().received(), rowsStream);
+    const QByteArray titledStream = titledStart + titled("2") + titled("1") + titled("0") + end;
+    EXPECT_EQ(examiner().received(), titledStream);
+    EXPECT_EQ(judge().received(), titledStream + end);
+    EXPECT_EQ(handIn->received(), "传输");
+    EXPECT_EQ(picture->received(), "传输|显示");
+
+    // Times on one clock: ticks a second apart, the hand-in request a second after the end, the
+    // pictures three seconds after that. Bounds are generous; the benchmark measures precision.
+    auto on_clock = [&](const FakeClient& c, const QByteArray& needle, int occurrence = 1) {
+        return arrival_of(c, needle, occurrence) + (clock.elapsed() - c.elapsed_ms());
+    };
+    EXPECT_NEAR(on_clock(machine(1), "计时|2|") - sent, 1000, 300);
+    EXPECT_NEAR(on_clock(machine(1), "计时|1|") - sent, 2000, 300);
+    const qint64 ended = on_clock(machine(1), end);
+    EXPECT_NEAR(ended - sent, 3000, 300);
+    const qint64 transfer = on_clock(*handIn, "传输");
+    EXPECT_NEAR(transfer - ended, 1000, 300);
+    EXPECT_NEAR(on_clock(*picture, "传输|显示") - transfer, 3000, 300);
+    EXPECT_NEAR(on_clock(judge(), end, 2) - transfer, 3000, 300);
+
+    EXPECT_EQ(window->时钟[1]->interval_ms(), 0);
+    EXPECT_EQ(server::countdown, 0);
+    EXPECT_EQ(common::caption(window->标签[2]), "0");
+    EXPECT_EQ(gbk(common::content(window->编辑框[9])), "2");
+}
+
+TEST_F(Question, AtTimeUpTheMachinesGetTheHiddenAnswerOnceAndNoPicturesWithoutAutoSync)
+{
+    window->选择框[3]->setChecked(false);
+    window->选择框[7]->setChecked(false);
+    set_limit("0");
+    send_question();
+    ASSERT_TRUE(handIn->wait_for("传输", 8000));
+    settle(500);
+    const QByteArray timeUp = "计时|0|0|听写题|蝙蝠|2|400|50|" + kTitle;
+    const QByteArray done = "计时|0|0|听写题||2|400|50|" + kTitle;
+    EXPECT_EQ(machine(2).received(),
+              "比赛|开始|0|||2|400|50|计时|0|0|请按照听写内容答题||2|400|50" + timeUp + done + "比赛|结束|0");
+    EXPECT_EQ(judge().received(), "比赛|开始|0|听写题|蝙蝠|2|400|50|" + kTitle + timeUp + "比赛|结束|0");
+    EXPECT_TRUE(picture->received().isEmpty());
+}
+
+TEST_F(Question, EditsDuringTheCountdownShowInTheNextTick)
+{
+    set_limit("20");
+    send_question();
+    ASSERT_TRUE(machine(4).wait_for("计时|20|", 3000));
+    common::set_content(window->编辑框[1], "改过的题");
+    common::set_content(window->编辑框[5], "改过");
+    common::set_content(window->编辑框[9], "7");
+    window->选择框[6]->setChecked(true);
+    machine(4).clear_received();
+    judge().clear_received();
+    ASSERT_TRUE(machine(4).wait_for("计时|19|", 3000));
+    window->按钮[12]->click();
+    EXPECT_EQ(machine(4).received(), "计时|19|20|改过的题|改过|2|400|50");
+    EXPECT_TRUE(judge().wait_for("计时|19|20|改过的题|改过|2|400|50|第1轮，第7题，加赛0题"));
+}
+
+TEST_F(Question, StopAndStartButtons)
+{
+    set_limit("5");
+    send_question();
+    ASSERT_TRUE(machine(1).wait_for("计时|4|", 4000));
+    window->按钮[12]->click();
+    EXPECT_EQ(window->时钟[1]->interval_ms(), 0);
+    EXPECT_EQ(server::countdown, 3);
+    machine(1).clear_received();
+    settle(1300);
+    EXPECT_TRUE(machine(1).received().isEmpty());
+    EXPECT_EQ(common::caption(window->标签[2]), "4");
+
+    // No pause and resume: the start button reloads the full limit.
+    window->按钮[11]->click();
+    EXPECT_EQ(server::countdown, 5);
+    EXPECT_TRUE(machine(1).received().isEmpty());
+    ASSERT_TRUE(machine(1).wait_for("计时|5|", 2000));
+    window->按钮[12]->click();
+}
+
+TEST_F(Question, StartDuringTheCountdownKeepsTheTickRhythm)
+{
+    set_limit("6");
+    send_question();
+    ASSERT_TRUE(machine(1).wait_for("计时|6|", 3000));
+    const qint64 first = arrival_of(machine(1), "计时|6|");
+    settle(400);
+    window->按钮[11]->click();
+    ASSERT_TRUE(wait_until([this] { return machine(1).received().count("计时|6|") == 2; }, 3000));
+    window->按钮[12]->click();
+    // The second tick says the full limit again, one period after the first, not after the click.
+    EXPECT_NEAR(arrival_of(machine(1), "计时|6|", 2) - first, 1000, 150);
+}
+
+TEST_F(Question, ASendDuringTheCountdownRestartsIt)
+{
+    set_limit("9");
+    send_question();
+    ASSERT_TRUE(machine(1).wait_for("计时|9|", 3000));
+    window->选择框[1]->setChecked(false);
+    set_limit("15");
+    send_question();
+    ASSERT_TRUE(machine(1).wait_for("比赛|开始|15|"));
+    EXPECT_EQ(window->时钟[1]->interval_ms(), 0);
+    EXPECT_EQ(server::countdown, 15);
+    EXPECT_EQ(common::caption(window->标签[2]), "15");
+    machine(1).clear_received();
+    settle(1300);
+    EXPECT_TRUE(machine(1).received().isEmpty());
+}
+
+TEST_F(Question, ExitAllDuringTheCountdownCarriesTheSecondsLeft)
+{
+    set_limit("10");
+    send_question();
+    ASSERT_TRUE(machine(6).wait_for("计时|9|", 4000));
+    machine(6).clear_received();
+    window->按钮[5]->click();
+    ASSERT_TRUE(machine(6).wait_closed());
+    EXPECT_EQ(machine(6).received(), "退出|结束|8");
+    EXPECT_EQ(window->时钟[1]->interval_ms(), 0);
+}
+
+TEST_F(Question, ExaminerStartsTheCountdownOnlyWithTheExactText)
+{
+    window->选择框[1]->setChecked(false);
+    set_limit("3");
+    send_question();
+    FakeClient& desk = connect_client(19740);
+    for (const QByteArray wrong : {"考官|比赛开始\r\n", "考官| 比赛开始", "考官|比赛开始考官|比赛开始"}) {
+        desk.send(wrong);
+        settle(150);
+    }
+    EXPECT_EQ(server::examiner_client, desk.client_address().toStdString());
+    EXPECT_TRUE(desk.received().isEmpty());
+    EXPECT_EQ(window->时钟[1]->interval_ms(), 0);
+    EXPECT_TRUE(handIn->received().isEmpty());
+
+    server::countdown = 0;
+    desk.send("考官|比赛开始");
+    ASSERT_TRUE(desk.wait_for("考官|计时开始"));
+    EXPECT_EQ(desk.received(), "考官|计时开始");
+    EXPECT_TRUE(handIn->wait_for("传输"));
+    EXPECT_EQ(server::countdown, 3);
+    machine(1).clear_received();
+    ASSERT_TRUE(machine(1).wait_for("计时|3|", 2000));
+    window->按钮[12]->click();
+    // The examiner's answer goes back on 19740 only; its login row hears nothing of it.
+    EXPECT_FALSE(examiner().received().contains("考官|计时开始"));
+}
+
+TEST_F(Question, ClicksDuringTheEndWaitsNestSafely)
+{
+    set_limit("0");
+    window->选择框[1]->setChecked(true);
+    // Inside the 3000 ms wait after time-up the operator sends the next question with a new limit:
+    // the countdown restarts, and the late picture sync tells the judge the new seconds left.
+    QTimer::singleShot(3500, window.get(), [this] {
+        set_limit("8");
+        send_question();
+    });
+    send_question();
+    ASSERT_TRUE(picture->wait_for("传输|显示", 8000));
+    ASSERT_TRUE(judge().wait_for("比赛|开始|8|", 100));
+    EXPECT_TRUE(judge().received().endsWith("比赛|结束|7")) << judge().received().right(40).toStdString();
+    EXPECT_EQ(window->时钟[1]->interval_ms(), 1000);
+    window->按钮[12]->click();
+}

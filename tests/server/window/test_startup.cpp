@@ -1,0 +1,158 @@
+#include "tests/server/window/serverfixture.h"
+
+#include <filesystem>
+
+#include "common/events/program.h"
+#include "common/text/gbkcodec.h"
+#include "common/widgets/controls.h"
+#include "common/widgets/picturebox.h"
+#include "resources/builtin.h"
+#include "server/globals.h"
+#include "tests/support/ftpserverprocess.h"
+#include "tests/support/waits.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QGroupBox>
+#include <QPushButton>
+#include <QTcpSocket>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QLabel>
+
+class Startup : public ServerFixture
+{
+};
+
+TEST_F(Startup, UserListCategoriesAndTermsAreFilled)
+{
+    ASSERT_EQ(window->超级列表框1->topLevelItemCount(), 11);
+    const char* names[] = {"1号机", "2号机", "3号机", "4号机", "5号机", "6号机", "7号机", "8号机", "显示屏", "考官", "评委"};
+    for (int row = 0; row < 11; ++row) {
+        EXPECT_EQ(common::list_view_get_item_text(window->超级列表框1, row, 0), names[row]);
+        EXPECT_EQ(status_of(row), "离线");
+        EXPECT_EQ(address_of(row), "0.0.0.0");
+    }
+    ASSERT_EQ(window->组合框[1]->count(), 6);
+    EXPECT_EQ(common::from_qstring(window->组合框[1]->itemText(4)), "课内");
+    ASSERT_EQ(window->组合框[2]->count(), 12);
+    EXPECT_EQ(common::from_qstring(window->组合框[2]->itemText(11)), "六年级下册");
+    EXPECT_FALSE(window->组合框[2]->isEnabled());
+    EXPECT_EQ(window->组合框[1]->currentIndex(), -1);
+    EXPECT_EQ(window->组合框[2]->currentIndex(), -1);
+}
+
+TEST_F(Startup, ControlsCarryTheirNamesCaptionsAndStates)
+{
+    EXPECT_EQ(common::caption(window.get()), "Oruvan——汉字听写大会专用程序服务端 V20171218");
+    for (int n = 1; n <= 8; ++n) {
+        EXPECT_FALSE(window->正误[n]->isVisibleTo(window.get())) << n;
+        EXPECT_EQ(window->图片框[n]->picture(), resources::tile_waiting_picture());
+        EXPECT_EQ(window->图片框[n]->size(), QSize(264, 170));
+    }
+    EXPECT_FALSE(window->分组框[4]->isVisibleTo(window.get()));
+    EXPECT_EQ(window->findChild<QPushButton*>(QStringLiteral("按钮2")), window->按钮[2]);
+    EXPECT_EQ(common::caption(window->按钮[2]), "发送题目");
+    EXPECT_TRUE(window->按钮[2]->font().bold());
+    EXPECT_EQ(common::content(window->编辑框[7]), "蝙蝠");
+    EXPECT_EQ(common::content(window->编辑框[2]), "30");
+    EXPECT_EQ(common::content(window->编辑框[4]), "400");
+    EXPECT_EQ(common::current_selection(window->组合框[3]), 1);
+    EXPECT_EQ(common::caption(window->标签[2]), "00");
+    // The prepared fields lie over the sent ones: the operator sees and edits those.
+    EXPECT_EQ(window->编辑框[6]->geometry(), window->编辑框[1]->geometry());
+    QWidget* top = window->分组框[1]->childAt(window->编辑框[6]->geometry().center());
+    EXPECT_TRUE(top == window->编辑框[6] || window->编辑框[6]->isAncestorOf(top));
+    top = window->分组框[1]->childAt(window->组合框[3]->geometry().center());
+    EXPECT_TRUE(top == window->组合框[3] || window->组合框[3]->isAncestorOf(top));
+}
+
+TEST_F(Startup, TrayDoubleClickShowsTheWindowOtherClicksDoNothing)
+{
+    window->hide();
+    window->on_notify_icon_event(1);
+    window->on_notify_icon_event(3);
+    EXPECT_FALSE(window->isVisible());
+    window->on_notify_icon_event(2);
+    EXPECT_TRUE(window->isVisible());
+}
+
+TEST_F(Startup, ScreenshotOfTheOperatorWindow)
+{
+    window->show();
+    wait_until([] { return false; }, 200);
+    const QString dir = qEnvironmentVariable("ORUVAN_BUILD_DIR", QDir::tempPath()) + "/screenshots";
+    QDir().mkpath(dir);
+    const QImage shot = window->grab().toImage();
+    EXPECT_EQ(shot.size(), window->size());
+    EXPECT_TRUE(shot.save(dir + "/server-start.png"));
+}
+
+class Quit : public ServerFixture
+{
+};
+
+TEST_F(Quit, AnsweringNoChangesNothing)
+{
+    FakeClient& machine = login("2");
+    dialogs.answer_message_box(common::ResultNo);
+    EXPECT_FALSE(window->on_query_close());
+    ASSERT_EQ(dialogs.message_boxes.size(), 1u);
+    EXPECT_EQ(dialogs.message_boxes[0].text, "是否退出【Oruvan】服务器？");
+    EXPECT_EQ(dialogs.message_boxes[0].flags, 0x44);
+    EXPECT_EQ(dialogs.message_boxes[0].title, "信息：");
+    wait_until([] { return false; }, 200);
+    EXPECT_TRUE(machine.is_connected());
+    EXPECT_TRUE(machine.received().isEmpty());
+    EXPECT_EQ(status_of(1), "在线");
+}
+
+// The whole program start-up and end: the FTP server program is started from the program folder
+// and ended at exit, every client is sent away, and the exit code is 0.
+TEST(ServerProgram, QuitWithYesEndsClientsFtpServerAndExitsWithZero)
+{
+    TempProgramFolder folder;
+    const std::string source = qEnvironmentVariable("ORUVAN_SOURCE_DIR").toStdString();
+    std::filesystem::copy_file(source + "/tools/ftpserver.py", folder.file_path("ftpserver.exe").toStdString());
+    std::filesystem::permissions(folder.file_path("ftpserver.exe").toStdString(), std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::add);
+
+    ScriptedDialogs dialogs;
+    dialogs.answer_message_box(common::ResultYes);
+    server::ServerWindow* shown = nullptr;
+    FakeClient machine;
+    bool ftp_was_up = false;
+    auto operate = [&] {
+        ftp_was_up = wait_until([] {
+            QTcpSocket probe;
+            probe.connectToHost(QStringLiteral("127.0.0.1"), 211);
+            return probe.waitForConnected(200);
+        }, 10000);
+        EXPECT_TRUE(machine.connect_to(19730));
+        machine.send("登录|4");
+        EXPECT_TRUE(machine.wait_for("登录|成功"));
+        shown->close();
+    };
+    const int code = common::run_program({.folder = common::from_qstring(folder.path()),
+                                          .init_globals = server::init_globals,
+                                          .free_globals = server::free_globals,
+                                          .create_window = [&] {
+                                              auto window = std::make_unique<server::ServerWindow>(dialogs);
+                                              shown = window.get();
+                                              window->show();
+                                              return window;
+                                          },
+                                          .on_created = [&](QObject& window) {
+                                              static_cast<server::ServerWindow&>(window).on_server_window_created();
+                                              // The operator acts once the message loop runs.
+                                              QTimer::singleShot(0, operate);
+                                          }});
+    EXPECT_EQ(code, 0);
+    EXPECT_TRUE(ftp_was_up);
+    EXPECT_EQ(dialogs.message_boxes.size(), 1u);
+    EXPECT_TRUE(machine.wait_closed());
+    EXPECT_EQ(machine.received(), "登录|成功退出|结束|0");
+    QTcpSocket probe;
+    probe.connectToHost(QStringLiteral("127.0.0.1"), 211);
+    EXPECT_FALSE(probe.waitForConnected(1000)) << "the FTP server program still runs";
+}

@@ -10,6 +10,7 @@
 #include "tests/display/display_harness.h"
 #include "tests/support/waits.h"
 
+#include <QProcess>
 #include <QTest>
 
 namespace {
@@ -212,6 +213,29 @@ TEST(ServerAddress, SetServerIconRewritesIpTxtEvenAfterCancel)
         EXPECT_EQ(h.folder.read_file(QStringLiteral("ip.txt")), "");
         EXPECT_EQ(display::server_address, "");
     }
+}
+
+// An ip.txt that cannot be written (made immutable, which binds root too) still gives its address;
+// the set-server icon then cannot rewrite it, and the new address is used all the same.
+TEST(ServerAddress, ReadOnlyIpTxtStillGivesTheAddress)
+{
+    DisplayHarness h;
+    ASSERT_TRUE(h.folder.write_file(QStringLiteral("ip.txt"), "10.3.3.3"));
+    const QString file = h.folder.file_path(QStringLiteral("ip.txt"));
+    if (QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), file}) != 0)
+        GTEST_SKIP() << "this file system cannot make a file immutable";
+    struct Mutable
+    {
+        QString file;
+        ~Mutable() { QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), file}); }
+    } restore{file};
+    h.start();
+    EXPECT_EQ(display::server_address, "10.3.3.3");
+    h.dialogs.answer_input_box(common::GbkText("10.4.4.4"));
+    h.window->on_set_server_icon(0, 0, 0);
+    EXPECT_EQ(h.dialogs.input_boxes.at(0).initial, "10.3.3.3");
+    EXPECT_EQ(display::server_address, "10.4.4.4");
+    EXPECT_EQ(h.folder.read_file(QStringLiteral("ip.txt")), "10.3.3.3");
 }
 
 } // namespace

@@ -17,9 +17,11 @@ ASAN_OPTIONS=detect_leaks=0 ctest --test-dir build-asan --output-on-failure -j "
 if [ -f tests/fuzz/CMakeLists.txt ]; then
     CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
         -DORUVAN_TESTS=OFF -DORUVAN_FUZZ=ON
-    cmake --build build-fuzz -j "$jobs"
-    for fuzzer in build-fuzz/tests/fuzz/fuzz_*; do
-        [ -x "$fuzzer" ] || continue
+    targets=$(for source in tests/fuzz/fuzz_*.cpp; do basename "$source" .cpp; done)
+    # shellcheck disable=SC2086
+    cmake --build build-fuzz -j "$jobs" --target $targets
+    for target in $targets; do
+        fuzzer="build-fuzz/tests/fuzz/$target"
         echo "fuzzing $(basename "$fuzzer") for 30 s"
         "$fuzzer" -max_total_time=30 -rss_limit_mb=2048 "-artifact_prefix=build-fuzz/"
     done

@@ -1,0 +1,178 @@
+// bench-links: oruvan_server oruvan_testsupport
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <memory>
+
+#include "common/events/listensocket.h"
+#include "common/widgets/controls.h"
+#include "server/globals.h"
+#include "server/window/serverwindow.h"
+#include "tests/support/fakeclient.h"
+#include "tests/support/scripted_dialogs.h"
+#include "tests/support/tempprogramfolder.h"
+#include "tests/support/waits.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QPushButton>
+
+// The countdown as the eleven clients of a contest receive it: the real window, offscreen, with
+// every role logged in over loopback. The server listens on its fixed ports, so run this in a
+// private network namespace: tests/support/run-in-netns.sh build/bench/bench_countdown
+
+namespace {
+
+// One contest: the window in a fresh program folder and the eleven logged-in clients (rows 0-10).
+struct Contest
+{
+    TempProgramFolder folder;
+    ScriptedDialogs dialogs;
+    std::unique_ptr<server::ServerWindow> window;
+    std::array<std::unique_ptr<FakeClient>, 11> rows;
+    QElapsedTimer clock;
+
+    bool start()
+    {
+        server::init_globals();
+        window = std::make_unique<server::ServerWindow>(dialogs);
+        window->on_server_window_created();
+        if (!window->服务器[0]->is_listening())
+            return false;
+        clock.start();
+        const char* roles[] = {"1", "2", "3", "4", "5", "6", "7", "8", "显示", "考官", "评委"};
+        for (int row = 0; row < 11; ++row) {
+            rows[row] = std::make_unique<FakeClient>();
+            if (!rows[row]->connect_to(19730) || !rows[row]->send(QByteArray("登录|") + roles[row]) ||
+                !rows[row]->wait_for("登录|"))
+                return false;
+            rows[row]->clear_received();
+        }
+        return true;
+    }
+
+    ~Contest()
+    {
+        for (auto& row : rows)
+            row.reset();
+        window.reset();
+        server::free_globals();
+    }
+
+    // A client's arrival time on the contest's clock.
+    qint64 on_clock(const FakeClient& client, qint64 at_ms) const
+    {
+        return at_ms + (clock.elapsed() - client.elapsed_ms());
+    }
+
+    // When the first piece holding needle reached the client, on the contest's clock; -1 if never.
+    qint64 arrival(const FakeClient& client, const QByteArray& needle) const
+    {
+        QByteArray seen;
+        for (const FakeClient::Arrival& piece : client.arrivals()) {
+            seen += piece.bytes;
+            if (seen.contains(needle))
+                return on_clock(client, piece.at_ms);
+        }
+        return -1;
+    }
+};
+
+// A 30-second countdown: each tick's deviation from its whole second after the send, at every
+// client. Targets: within 20 ms, no drift over the 30 ticks.
+void BM_Countdown30Seconds(benchmark::State& state)
+{
+    constexpr int kLimit = 30;
+    for (auto _ : state) {
+        Contest contest;
+        if (!contest.start()) {
+            state.SkipWithError("cannot listen on 19730: run in a private network namespace");
+            return;
+        }
+        common::set_content(contest.window->编辑框[2], std::to_string(kLimit));
+        contest.window->选择框[7]->setChecked(false);
+        const qint64 sent = contest.clock.elapsed();
+        contest.window->按钮[2]->click();
+        const bool all = wait_until(
+            [&] {
+                return std::all_of(contest.rows.begin(), contest.rows.end(),
+                                   [](const auto& row) { return row->received().contains("计时|0|"); });
+            },
+            (kLimit + 10) * 1000);
+        if (!all) {
+            state.SkipWithError("not every client received the last tick");
+            return;
+        }
+
+        double worst = 0;
+        double sum_periods = 0;
+        double sum_drift = 0;
+        for (const auto& row : contest.rows) {
+            qint64 first = -1;
+            qint64 last = -1;
+            for (int n = kLimit; n >= 0; --n) {
+                const qint64 at = contest.arrival(*row, "计时|" + QByteArray::number(n) + "|");
+                const qint64 due = sent + (kLimit - n + 1) * 1000;
+                worst = std::max(worst, std::abs(static_cast<double>(at - due)));
+                if (n == kLimit)
+                    first = at - due;
+                if (n == 0)
+                    last = at - due;
+            }
+            sum_drift += static_cast<double>(last - first);
+            sum_periods += 1000.0 + static_cast<double>(last - first) / kLimit;
+        }
+        state.SetIterationTime(static_cast<double>(contest.clock.elapsed() - sent) / 1000.0);
+        state.counters["tick_period_mean_ms"] = sum_periods / 11;
+        state.counters["tick_worst_deviation_ms"] = worst;
+        state.counters["drift_over_30_ticks_ms"] = sum_drift / 11;
+    }
+}
+BENCHMARK(BM_Countdown30Seconds)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+
+// From the send button to the last of the eleven clients holding its question message. Target:
+// within 5 ms on loopback.
+void BM_SendQuestionToElevenClients(benchmark::State& state)
+{
+    Contest contest;
+    if (!contest.start()) {
+        state.SkipWithError("cannot listen on 19730: run in a private network namespace");
+        return;
+    }
+    contest.window->选择框[1]->setChecked(false);
+    double worst = 0;
+    for (auto _ : state) {
+        for (auto& row : contest.rows)
+            row->clear_received();
+        const qint64 sent = contest.clock.elapsed();
+        contest.window->按钮[2]->click();
+        wait_until([&] {
+            return std::all_of(contest.rows.begin(), contest.rows.end(),
+                               [](const auto& row) { return row->received().contains("比赛|开始|"); });
+        });
+        qint64 latest = sent;
+        for (const auto& row : contest.rows)
+            latest = std::max(latest, contest.arrival(*row, "比赛|开始|"));
+        const double ms = static_cast<double>(latest - sent);
+        worst = std::max(worst, ms);
+        state.SetIterationTime(ms / 1000.0);
+    }
+    state.counters["worst_ms"] = worst;
+}
+BENCHMARK(BM_SendQuestionToElevenClients)->Iterations(200)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

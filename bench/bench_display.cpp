@@ -120,8 +120,10 @@ void enter_private_network(int argc, char** argv)
     if (qEnvironmentVariableIsSet("ORUVAN_IN_NETNS"))
         return;
     qputenv("ORUVAN_IN_NETNS", "1");
-    const QByteArray runner = QFileInfo(QStringLiteral(__FILE__)).dir().filePath(
-                                  QStringLiteral("../tests/support/run-in-netns.sh")).toLocal8Bit();
+    const QByteArray runner = QFileInfo(QStringLiteral(__FILE__))
+                                  .dir()
+                                  .filePath(QStringLiteral("../tests/support/run-in-netns.sh"))
+                                  .toLocal8Bit();
     std::vector<char*> args{const_cast<char*>(runner.constData())};
     for (int i = 0; i < argc; ++i)
         args.push_back(argv[i]);
@@ -135,7 +137,8 @@ int main(int argc, char** argv)
 {
     enter_private_network(argc, argv);
     if (!qEnvironmentVariableIsSet("ORUVAN_SOURCE_DIR"))
-        qputenv("ORUVAN_SOURCE_DIR", QFileInfo(QStringLiteral(__FILE__)).dir().absoluteFilePath(QStringLiteral("..")).toLocal8Bit());
+        qputenv("ORUVAN_SOURCE_DIR",
+                QFileInfo(QStringLiteral(__FILE__)).dir().absoluteFilePath(QStringLiteral("..")).toLocal8Bit());
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);

@@ -166,11 +166,11 @@ TEST_F(ControlMessages, TimeUpShowsTheAnswerOneSecondLater)
     QuestionFields no_answer = question();
     no_answer.answer.clear();
     const Case cases[] = {
-        {tick("0"), "蝙蝠", 160},   // 400 / 2.5
-        {tick("-3"), "蝙蝠", 160},  // below 0 behaves as 0
+        {tick("0"), "蝙蝠", 160},  // 400 / 2.5
+        {tick("-3"), "蝙蝠", 160}, // below 0 behaves as 0
         {tick("0", question("30", "401")), "蝙蝠", 160},
         {tick("0", no_answer), "", 400},
-        {"计时", "", 400},                  // no fields beyond the word: n reads 0, the rest empty
+        {"计时", "", 400},                // no fields beyond the word: n reads 0, the rest empty
         {"计时|abc|||蝙蝠", "蝙蝠", 128}, // no number anywhere: size 0 leaves the label as it is
     };
     for (const Case& c : cases) {
@@ -203,8 +203,8 @@ TEST_F(ControlMessages, OtherMessagesOnlyHideTheGridAndStopTheLogin)
     ASSERT_TRUE(box(1)->isVisible());
     d.h.window->时钟[2]->set_interval_ms(5000);
 
-    for (const common::GbkText& message : {protocol::question_end(0), protocol::kLoginSucceeded,
-                                           protocol::exit_all(0), protocol::wait_all(3), common::GbkText("比赛")}) {
+    for (const common::GbkText& message : {protocol::question_end(0), protocol::kLoginSucceeded, protocol::exit_all(0),
+                                           protocol::wait_all(3), common::GbkText("比赛")}) {
         SCOPED_TRACE(message);
         ASSERT_TRUE(d.control(bytes(message)));
         EXPECT_EQ(d.h.window->时钟[2]->interval_ms(), 0);
@@ -248,9 +248,9 @@ TEST_F(ControlMessages, BadInputNeverEndsTheDisplay)
         "||||||||",
         "|",
         QByteArray("\0\0\0", 3),
-        "\xB1",                                      // a lone lead byte
-        tick("5") + tick("4"),                       // two ticks read as one
-        "计时|5|5|q|a||999999999|999999999",         // absurd sizes
+        "\xB1",                              // a lone lead byte
+        tick("5") + tick("4"),               // two ticks read as one
+        "计时|5|5|q|a||999999999|999999999", // absurd sizes
         "比赛|开始|30|q|a||-400|-50",
         megabyte,
     };

@@ -35,7 +35,7 @@ void expect_layout_follows(const DisplayWindow& w)
     EXPECT_EQ(box(w.图片框[4]), QRect(pw + 15, ph + 40, pw, ph));
     for (int n = 1; n <= 4; ++n)
         EXPECT_EQ(box(w.正误[n]), QRect(static_cast<int>(pw / 4.0 * 3), static_cast<int>(ph / 3.0 * 2),
-                                       static_cast<int>(pw / 4.0), static_cast<int>(ph / 3.0)));
+                                        static_cast<int>(pw / 4.0), static_cast<int>(ph / 3.0)));
     EXPECT_EQ(box(w.透明标签[1]), QRect(44, 15, W - 80, ph));
     EXPECT_EQ(box(w.透明标签[2]), QRect(32, 335, W - 80, ph));
     EXPECT_EQ(box(w.图片框[5]), QRect(0, 0, W, H));
@@ -170,7 +170,9 @@ TEST(ServerAddress, IsReadFromIpTxtUnchanged)
         {"192.168.1.20\r\n", "192.168.1.20\r\n"}, // a typed line end stays and the links fail
         {" host ", " host "},
         {QByteArray("10.0.0.1\0junk", 13), "10.0.0.1"},
-        {"10.0.0.2\x1A" "rest", "10.0.0.2"},
+        {"10.0.0.2\x1A"
+         "rest",
+         "10.0.0.2"},
         {"", ""},
     };
     for (const Case& c : cases) {

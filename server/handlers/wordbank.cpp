@@ -1,13 +1,100 @@
 #include "server/window/serverwindow.h"
 
+#include <array>
+
+#include "common/events/wait.h"
+#include "common/text/numbers.h"
+#include "common/widgets/controls.h"
+#include "server/builder/onlinedictionary.h"
+#include "server/builder/questionbuilder.h"
+#include "server/builder/wordbankfile.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QListWidget>
+#include <QSignalBlocker>
+
 namespace server {
 
-void ServerWindow::on_category_picked() {}
+namespace {
 
-void ServerWindow::on_grade_picked() {}
+// One bank file per item of the category box, in item order.
+constexpr std::array<const char*, 6> kBankFiles = {"ciku.txt", "cyku.txt",  "scku.txt",
+                                                   "bhku.txt", "kenei.txt", "diy.txt"};
 
-void ServerWindow::on_word_picked() {}
+// Clearing QListWidget reports its current row changing to none, which would look like a pick;
+// a pick is the operator's alone. Appending items leaves the current row alone.
+void clear_list(QListWidget* list)
+{
+    const QSignalBlocker quiet(list);
+    common::list_box_clear(list);
+}
 
-void ServerWindow::on_adopt_word() {}
+} // namespace
+
+void ServerWindow::on_category_picked()
+{
+    clear_list(列表框1);
+
+    GbkText text;
+    const int category = common::current_selection(组合框[1]);
+    if (category >= 0 && category < static_cast<int>(kBankFiles.size())) {
+        text = read_word_bank(kBankFiles[category]);
+        const auto picked = static_cast<WordBankCategory>(category);
+        组合框[2]->setEnabled(picked == WordBankCategory::School);
+        选择框[4]->setChecked(picked == WordBankCategory::School || picked == WordBankCategory::Own);
+    }
+
+    for (const GbkText& line : common::split_text(text, "\r\n")) {
+        common::list_box_add_item(列表框1, line);
+        common::process_pending_events();
+    }
+}
+
+void ServerWindow::on_grade_picked()
+{
+    clear_list(列表框1);
+
+    const int wanted_term = common::current_selection(组合框[2]) + 1;
+    for (const GbkText& line : common::split_text(read_word_bank("kenei.txt"), "\r\n")) {
+        const common::TextList fields = common::split_text(line, "|");
+        // A line without a second field reads as one without a number there: term 0, no item of the box.
+        const int term = fields.size() >= 2 ? common::to_integer(fields[1]) : 0;
+        if (term == wanted_term)
+            common::list_box_add_item(列表框1, line);
+        common::process_pending_events();
+    }
+}
+
+void ServerWindow::on_word_picked()
+{
+    const int row = common::current_selection(列表框1);
+    if (row < 0 || row >= 列表框1->count())
+        return; // no item picked: the prepared question stays as it is
+
+    const GbkText line = common::list_box_item_text(列表框1, row);
+    const auto category = static_cast<WordBankCategory>(common::current_selection(组合框[1]));
+    const std::optional<QuestionDraft> draft = build_question(category, line);
+    if (!draft)
+        return; // a stroke line without strokes, or no category: nothing to ask
+
+    common::set_content(编辑框[7], draft->answer);
+    common::set_content(编辑框[6], draft->prompt);
+    common::set_current_selection(组合框[3], draft->grid_index);
+
+    if (选择框[4]->isChecked()) {
+        const DictionarySites& sites = dictionary_sites();
+        const DictionaryEntry entry = lookup_online_dictionary(lookup_word(line), sites.first, sites.second);
+        // Without a pinyin the prompt is left alone: a pick made during the lookup keeps its own.
+        if (!entry.pinyin.empty())
+            common::set_content(编辑框[6], prompt_with_lookup(draft->prompt, entry.pinyin, entry.meaning));
+    }
+}
+
+void ServerWindow::on_adopt_word()
+{
+    common::set_content(编辑框[1], common::content(编辑框[6]));
+    common::set_content(编辑框[5], common::content(编辑框[7]));
+}
 
 } // namespace server

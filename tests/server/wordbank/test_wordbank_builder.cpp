@@ -1,0 +1,280 @@
+#include "tests/server/wordbank/wordbankfixture.h"
+
+#include <set>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "common/widgets/controls.h"
+#include "server/builder/onlinedictionary.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QListWidget>
+#include <QProcess>
+#include <QPushButton>
+#include <QTest>
+
+class WordPick : public WordBankFixture
+{
+protected:
+    // Loads a bank by its category and switches the online lookup off, as the operator may.
+    void load(int category, const QByteArray& bank)
+    {
+        const char* const files[] = {"ciku.txt", "cyku.txt", "scku.txt", "bhku.txt", "kenei.txt", "diy.txt"};
+        write_bank(files[category], bank);
+        pick_category(category);
+        window->选择框[4]->setChecked(false);
+    }
+};
+
+TEST_F(WordPick, SchoolAndOwnWordsGetTheirPinyinFromTheTable)
+{
+    load(4, "蝙蝠|3\r\n长城|5\r\n");
+    pick_word(0);
+    EXPECT_EQ(prompt(), "【拼音】biān fú ");
+    EXPECT_EQ(answer(), "蝙蝠");
+    EXPECT_EQ(grid(), "2");
+    pick_word(1);
+    EXPECT_EQ(prompt(), "【拼音】zhǎng chéng ");
+
+    // Single-byte characters and characters without a reading are copied, with no blank.
+    load(5, "A型|血型\r\n你好，3班|x\r\n");
+    pick_word(0);
+    EXPECT_EQ(prompt(), "【拼音】Axíng ");
+    EXPECT_EQ(answer(), "A型");
+    EXPECT_EQ(grid(), "2");
+    pick_word(1);
+    EXPECT_EQ(prompt(), "【拼音】nǐ hǎo ，3bān ");
+    EXPECT_EQ(grid(), "5");
+}
+
+TEST_F(WordPick, WordsAndIdiomsShowTheirFieldsAsWritten)
+{
+    load(0, "美丽|měi lì|好看\r\n美丽\r\n美丽||\r\n");
+    pick_word(0);
+    EXPECT_EQ(prompt(), "【拼音】měi lì\r\n【释义】好看");
+    EXPECT_EQ(answer(), "美丽");
+    // Missing fields read as empty texts.
+    pick_word(1);
+    EXPECT_EQ(prompt(), "【拼音】\r\n【释义】");
+    EXPECT_EQ(answer(), "美丽");
+    pick_word(2);
+    EXPECT_EQ(prompt(), "【拼音】\r\n【释义】");
+
+    load(1, "一心一意| yī xīn yī yì |心思专一\r\n");
+    pick_word(0);
+    EXPECT_EQ(prompt(), "【拼音】 yī xīn yī yì \r\n【释义】心思专一");
+    EXPECT_EQ(grid(), "4");
+}
+
+TEST_F(WordPick, TheGridFollowsTheAnswersCharacters)
+{
+    load(5, "一|a\r\n一二三四五六七八|b\r\n一二三四五六七八九|c\r\n|d\r\nab|e\r\n");
+    const std::vector<QByteArray> grids = {"1", "8", "8", "", "2"};
+    for (int row = 0; row < 5; ++row) {
+        pick_word(row);
+        EXPECT_EQ(grid(), grids[row]) << "row " << row;
+    }
+}
+
+TEST_F(WordPick, PoemsAskForEitherHalf)
+{
+    load(2, "床前明月光|疑是地上霜\r\n床前明月光|疑是地上霜\r\n");
+    std::set<QByteArray> answers;
+    for (int i = 0; i < 40; ++i) {
+        pick_word(i % 2);
+        answers.insert(answer());
+        if (answer() == "床前明月光") {
+            EXPECT_EQ(prompt(), "请写出诗句【疑是地上霜】的上半句");
+        } else {
+            EXPECT_EQ(answer(), "疑是地上霜");
+            EXPECT_EQ(prompt(), "请写出诗句【床前明月光】的下半句");
+        }
+        EXPECT_EQ(grid(), "5");
+    }
+    EXPECT_EQ(answers.size(), 2u);
+}
+
+TEST_F(WordPick, StrokesAskForOneStrokeWithAGridOfOne)
+{
+    load(3, "木|横、竖、撇、点\r\n木|横、竖、撇、点\r\n木|\r\n木\r\n");
+    const std::vector<QByteArray> strokes = {"横", "竖", "撇", "点"};
+    std::set<QByteArray> seen;
+    for (int i = 0; i < 60; ++i) {
+        pick_word(i % 2);
+        const auto stroke = std::find(strokes.begin(), strokes.end(), answer());
+        ASSERT_NE(stroke, strokes.end()) << answer().toStdString();
+        const int k = static_cast<int>(stroke - strokes.begin()) + 1;
+        EXPECT_EQ(prompt(), "请写出【木】的第【" + QByteArray::number(k) + "】笔笔画");
+        EXPECT_EQ(grid(), "1");
+        seen.insert(answer());
+    }
+    EXPECT_EQ(seen.size(), 4u);
+
+    // Lines without any stroke leave the prepared question as it was.
+    const QByteArray before_prompt = prompt();
+    const QByteArray before_answer = answer();
+    pick_word(2);
+    pick_word(3);
+    EXPECT_EQ(prompt(), before_prompt);
+    EXPECT_EQ(answer(), before_answer);
+    EXPECT_EQ(grid(), "1");
+
+    // A stroke name of several characters still gets one box.
+    load(3, "乙|横折弯钩\r\n");
+    pick_word(0);
+    EXPECT_EQ(answer(), "横折弯钩");
+    EXPECT_EQ(grid(), "1");
+}
+
+TEST_F(WordPick, AdoptCopiesWhatTheBoxesHoldNow)
+{
+    load(4, "蝙蝠|3\r\n");
+    pick_word(0);
+    common::set_content(window->编辑框[6], "【拼音】biān fú\r\n【提示】会飞");
+    common::set_content(window->编辑框[7], "蝙蝠们");
+    window->按钮[13]->click();
+    EXPECT_EQ(gbk(common::content(window->编辑框[1])), "【拼音】biān fú\r\n【提示】会飞");
+    EXPECT_EQ(gbk(common::content(window->编辑框[5])), "蝙蝠们");
+}
+
+TEST_F(WordPick, APickWithNoCategoryOrNoItemChangesNothing)
+{
+    load(4, "蝙蝠|3\r\n");
+    const QByteArray before = prompt();
+    window->组合框[1]->setCurrentIndex(-1);
+    pick_word(0);
+    EXPECT_EQ(prompt(), before);
+    window->on_word_picked(); // current row, but no category
+    window->列表框1->setCurrentRow(-1);
+    window->on_word_picked();
+    EXPECT_EQ(prompt(), before);
+}
+
+namespace {
+
+// A loopback port that nobody listens on.
+int closed_port()
+{
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    bind(fd, reinterpret_cast<sockaddr*>(&address), length);
+    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    close(fd);
+    return ntohs(address.sin_port);
+}
+
+} // namespace
+
+// The online completion against a local stand-in for the two dictionary sites.
+class OnlineCompletion : public WordPick
+{
+protected:
+    void SetUp() override
+    {
+        WordPick::SetUp();
+        const QString script =
+            qEnvironmentVariable("ORUVAN_SOURCE_DIR") + "/tests/server/wordbank/dictionary_server.py";
+        m_server.start("/usr/bin/python3", {script});
+        ASSERT_TRUE(m_server.waitForReadyRead(10000)) << "the dictionary server did not report its port";
+        const std::string base = "http://127.0.0.1:" + m_server.readLine().trimmed().toStdString();
+        m_saved = server::dictionary_sites();
+        server::dictionary_sites() = {base + "/first", base + "/second"};
+    }
+    void TearDown() override
+    {
+        server::dictionary_sites() = m_saved;
+        m_server.terminate();
+        m_server.waitForFinished(5000);
+        WordPick::TearDown();
+    }
+
+    // Loads the bank with the lookup left on, as loading 课内 and 自备 leaves it.
+    void load_ticked(int category, const QByteArray& bank)
+    {
+        load(category, bank);
+        window->选择框[4]->setChecked(true);
+    }
+
+private:
+    QProcess m_server;
+    server::DictionarySites m_saved;
+};
+
+TEST_F(OnlineCompletion, AFoundPinyinReplacesThePromptButNeverTheAnswer)
+{
+    load_ticked(4, "蝙蝠|3\r\n行走|1\r\n黄河|2\r\n长城|5\r\n大海|4\r\n");
+    pick_word(0);
+    EXPECT_EQ(prompt(), "【拼音】biān fú\r\n【释义】哺乳动物，翼手目");
+    EXPECT_EQ(answer(), "蝙蝠");
+    EXPECT_EQ(grid(), "2");
+    pick_word(1);
+    EXPECT_EQ(prompt(), "【拼音】xíng zǒu\r\n【释义】走路");
+    pick_word(2);
+    EXPECT_EQ(prompt(), "【拼音】huáng hé\r\n【释义】");
+    // No pinyin on the first site: both results come from the second.
+    pick_word(3);
+    EXPECT_EQ(prompt(), "【拼音】cháng chéng\r\n【释义】古代的军事防御工程");
+    EXPECT_EQ(answer(), "长城");
+    // Neither site knows the word: the table's pinyin stays.
+    pick_word(4);
+    EXPECT_EQ(prompt(), "【拼音】dà hǎi ");
+    EXPECT_EQ(answer(), "大海");
+}
+
+TEST_F(OnlineCompletion, RunsForEveryCategoryWhenTicked)
+{
+    load_ticked(3, "木|横、竖、撇、点\r\n");
+    pick_word(0);
+    EXPECT_EQ(prompt(), "【拼音】mù\r\n【释义】树木");
+    EXPECT_NE(answer(), "木");
+    EXPECT_EQ(grid(), "1");
+
+    load(3, "木|横、竖、撇、点\r\n");
+    pick_word(0);
+    EXPECT_EQ(prompt().left(12), "请写出【木】");
+}
+
+TEST_F(OnlineCompletion, UnreachableSitesLeaveTheTablePromptSilently)
+{
+    const std::string closed = "http://127.0.0.1:" + std::to_string(closed_port());
+    server::dictionary_sites() = {closed, closed};
+    load_ticked(4, "蝙蝠|3\r\n");
+    pick_word(0);
+    EXPECT_EQ(prompt(), "【拼音】biān fú ");
+    EXPECT_EQ(answer(), "蝙蝠");
+    EXPECT_EQ(grid(), "2");
+    // ScriptedDialogs fails the test on any message box.
+}
+
+TEST_F(OnlineCompletion, SilentSitesAreGivenUpAfterTheirTimeOut)
+{
+    // Accepts connections (the kernel does) but never answers.
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&address), length), 0);
+    ASSERT_EQ(listen(fd, 4), 0);
+    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    const std::string silent = "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port));
+    server::dictionary_sites() = {silent, silent};
+
+    load_ticked(5, "长城|x\r\n");
+    QElapsedTimer clock;
+    clock.start();
+    pick_word(0);
+    // Two requests of 5 seconds each; far less than the routine's default of 30 each.
+    EXPECT_LT(clock.elapsed(), 40000);
+    EXPECT_GE(clock.elapsed(), 4000);
+    EXPECT_EQ(prompt(), "【拼音】zhǎng chéng ");
+    close(fd);
+}

@@ -5,6 +5,7 @@
 #include "common/widgets/controls.h"
 #include "common/widgets/operatordialogs.h"
 #include "common/widgets/picturebox.h"
+#include "common/widgets/windowbuilding.h"
 #include "common/widgets/picturedecoder.h"
 #include "common/widgets/soundoutput.h"
 #include "common/widgets/translabel.h"
@@ -24,29 +25,17 @@ constexpr int kCountdownFontPoints = 128;
 // Ink that reads well both on the pale paper background and on the logo.
 const QColor kLabelInk(0x8B, 0x10, 0x10);
 
-template <typename Control> Control* named(Control* control, const QString& name, QWidget* parent, QRect geometry)
-{
-    control->setObjectName(name);
-    control->setParent(parent);
-    control->setGeometry(geometry);
-    return control;
-}
-
-QString indexed(const char16_t* kind, int n)
-{
-    return QString::fromUtf16(kind) + QString::number(n);
-}
-
 common::PictureBox* picture_box(QWidget* parent, int n, QRect geometry, const common::ByteData& picture)
 {
-    auto* box = named(new common::PictureBox, indexed(u"图片框", n), parent, geometry);
+    auto* box = common::place_control(new common::PictureBox, common::numbered_name(u"图片框", n), parent, geometry);
     box->set_picture(picture);
     return box;
 }
 
 common::TransLabel* trans_label(QWidget* parent, int n, QRect geometry, int points)
 {
-    auto* label = named(new common::TransLabel, indexed(u"透明标签", n), parent, geometry);
+    auto* label =
+        common::place_control(new common::TransLabel, common::numbered_name(u"透明标签", n), parent, geometry);
     QFont font = label->font();
     font.setWeight(QFont::Normal);
     label->setFont(font);
@@ -67,9 +56,7 @@ DisplayWindow::DisplayWindow(common::OperatorDialogs& dialogs, common::SoundOutp
     common::set_caption(this, "【Oruvan】显示器");
     resize(kDesignWidth, kDesignHeight);
     move(50, 50);
-    QPixmap icon;
-    icon.loadFromData(resources::program_icon());
-    setWindowIcon(QIcon(icon));
+    common::set_window_icon(this, resources::program_icon());
     create_controls();
     bind_handlers();
 }
@@ -83,7 +70,8 @@ void DisplayWindow::create_controls()
     const std::array<QPoint, 5> grid{QPoint(), QPoint(8, 19), QPoint(448, 19), QPoint(8, 328), QPoint(448, 328)};
     for (int n = 1; n <= 4; ++n) {
         图片框[n] = picture_box(this, n, QRect(grid[n], QSize(432, 304)), resources::tile_waiting_picture());
-        正误[n] = named(new common::PictureBox, indexed(u"正误", n), 图片框[n], QRect(330, 201, 100, 100));
+        正误[n] = common::place_control(new common::PictureBox, common::numbered_name(u"正误", n), 图片框[n],
+                                        QRect(330, 201, 100, 100));
     }
     图片框[5] = picture_box(this, 5, QRect(0, 0, 250, 190), resources::default_logo_picture());
     透明标签[1] = trans_label(this, 1, QRect(44, 15, 800, 315), kTitleFontPoints);
@@ -94,12 +82,12 @@ void DisplayWindow::create_controls()
 
     for (int n = 1; n <= 2; ++n) {
         客户[n] = new common::ClientSocket(this);
-        客户[n]->setObjectName(indexed(u"客户", n));
+        客户[n]->setObjectName(common::numbered_name(u"客户", n));
     }
     时钟[1] = new common::Timer(5000, this);
     时钟[2] = new common::Timer(0, this);
     for (int n = 1; n <= 2; ++n)
-        时钟[n]->setObjectName(indexed(u"时钟", n));
+        时钟[n]->setObjectName(common::numbered_name(u"时钟", n));
 }
 
 void DisplayWindow::bind_handlers()

@@ -5,6 +5,7 @@
 #include "common/widgets/controls.h"
 #include "common/widgets/operatordialogs.h"
 #include "common/widgets/picturebox.h"
+#include "common/widgets/windowbuilding.h"
 #include "common/widgets/trayicon.h"
 #include "protocol/ports.h"
 #include "resources/builtin.h"
@@ -33,19 +34,6 @@ constexpr int kTileHeight = 170;
 constexpr int kStripTop = 354;
 constexpr int kStripHeight = 214;
 
-template <typename Control> Control* named(Control* control, const QString& name, QWidget* parent, QRect geometry)
-{
-    control->setObjectName(name);
-    control->setParent(parent);
-    control->setGeometry(geometry);
-    return control;
-}
-
-QString indexed(const char16_t* kind, int n)
-{
-    return QString::fromUtf16(kind) + QString::number(n);
-}
-
 QFont bold(QFont font)
 {
     font.setBold(true);
@@ -54,16 +42,13 @@ QFont bold(QFont font)
 
 } // namespace
 
-ServerWindow::ServerWindow(common::OperatorDialogs& dialogs, QWidget* parent)
-    : QWidget(parent), m_dialogs(dialogs)
+ServerWindow::ServerWindow(common::OperatorDialogs& dialogs, QWidget* parent) : QWidget(parent), m_dialogs(dialogs)
 {
     setObjectName(QStringLiteral("Oruvan"));
     common::set_caption(this, "Oruvan——汉字听写大会专用程序服务端 V20171218");
     setFixedSize(kClientWidth, kClientHeight);
     move(50, 50);
-    QPixmap icon;
-    icon.loadFromData(resources::program_icon());
-    setWindowIcon(QIcon(icon));
+    common::set_window_icon(this, resources::program_icon());
     create_controls();
     bind_handlers();
 }
@@ -77,28 +62,35 @@ void ServerWindow::create_controls()
         const int column = (n - 1) / 2;
         const int row = (n - 1) % 2;
         const QRect tile(4 + column * (kTileWidth + 8), 4 + row * (kTileHeight + 6), kTileWidth, kTileHeight);
-        图片框[n] = named(new common::PictureBox, indexed(u"图片框", n), this, tile);
+        图片框[n] = common::place_control(new common::PictureBox, common::numbered_name(u"图片框", n), this, tile);
         图片框[n]->set_picture(resources::tile_waiting_picture());
-        正误[n] = named(new common::PictureBox, indexed(u"正误", n), 图片框[n], QRect(183, 89, 80, 80));
+        正误[n] = common::place_control(new common::PictureBox, common::numbered_name(u"正误", n), 图片框[n],
+                                        QRect(183, 89, 80, 80));
     }
 
-    超文本浏览框1 = named(new QWidget, QStringLiteral("超文本浏览框1"), this, QRect(0, 0, 1, 1));
+    超文本浏览框1 = common::place_control(new QWidget, QStringLiteral("超文本浏览框1"), this, QRect(0, 0, 1, 1));
 
     // The QR panel lies hidden over the tiles of the second and third columns.
-    分组框[4] = named(new QGroupBox, QStringLiteral("分组框4"), this, QRect(370, 2, 348, 348));
+    分组框[4] = common::place_control(new QGroupBox, QStringLiteral("分组框4"), this, QRect(370, 2, 348, 348));
     common::set_caption(分组框[4], "请使用客户端扫描二维码（双击二维码关闭窗口）");
-    图片框[9] = named(new common::PictureBox, QStringLiteral("图片框9"), 分组框[4], QRect(24, 20, 300, 300));
-    标签[3] = named(new QLabel, QStringLiteral("标签3"), 分组框[4], QRect(10, 322, 328, 22));
+    图片框[9] =
+        common::place_control(new common::PictureBox, QStringLiteral("图片框9"), 分组框[4], QRect(24, 20, 300, 300));
+    标签[3] = common::place_control(new QLabel, QStringLiteral("标签3"), 分组框[4], QRect(10, 322, 328, 22));
     common::set_caption(标签[3], "服务器IP：");
     分组框[4]->setAutoFillBackground(true);
     分组框[4]->hide();
 
     // Lower strip, left to right: user list, question writing, settings, clients, display.
-    分组框[2] = named(new QGroupBox, QStringLiteral("分组框2"), this, QRect(4, kStripTop, 288, kStripHeight));
-    分组框[1] = named(new QGroupBox, QStringLiteral("分组框1"), this, QRect(296, kStripTop, 426, kStripHeight));
-    分组框[3] = named(new QGroupBox, QStringLiteral("分组框3"), this, QRect(726, kStripTop, 146, kStripHeight));
-    分组框[5] = named(new QGroupBox, QStringLiteral("分组框5"), this, QRect(876, kStripTop, 104, kStripHeight));
-    分组框[6] = named(new QGroupBox, QStringLiteral("分组框6"), this, QRect(984, kStripTop, 104, kStripHeight));
+    分组框[2] =
+        common::place_control(new QGroupBox, QStringLiteral("分组框2"), this, QRect(4, kStripTop, 288, kStripHeight));
+    分组框[1] =
+        common::place_control(new QGroupBox, QStringLiteral("分组框1"), this, QRect(296, kStripTop, 426, kStripHeight));
+    分组框[3] =
+        common::place_control(new QGroupBox, QStringLiteral("分组框3"), this, QRect(726, kStripTop, 146, kStripHeight));
+    分组框[5] =
+        common::place_control(new QGroupBox, QStringLiteral("分组框5"), this, QRect(876, kStripTop, 104, kStripHeight));
+    分组框[6] =
+        common::place_control(new QGroupBox, QStringLiteral("分组框6"), this, QRect(984, kStripTop, 104, kStripHeight));
     common::set_caption(分组框[2], "连接用户列表");
     common::set_caption(分组框[1], "题目编写区域（客户端根据答案字数显示格子）");
     common::set_caption(分组框[3], "基本设置区域");
@@ -106,7 +98,8 @@ void ServerWindow::create_controls()
     common::set_caption(分组框[6], "显示屏操作");
 
     // User list.
-    超级列表框1 = named(new QTreeWidget, QStringLiteral("超级列表框1"), 分组框[2], QRect(6, 22, 276, 186));
+    超级列表框1 =
+        common::place_control(new QTreeWidget, QStringLiteral("超级列表框1"), 分组框[2], QRect(6, 22, 276, 186));
     超级列表框1->setRootIsDecorated(false);
     超级列表框1->setColumnCount(3);
     超级列表框1->setHeaderLabels({QStringLiteral("昵称"), QStringLiteral("状态"), QStringLiteral("地址")});
@@ -114,91 +107,91 @@ void ServerWindow::create_controls()
     超级列表框1->setColumnWidth(1, 60);
     超级列表框1->setColumnWidth(2, 150);
     超级列表框1->setSelectionMode(QAbstractItemView::SingleSelection);
-    按钮[6] = named(new QPushButton, QStringLiteral("按钮6"), 分组框[2], QRect(206, 0, 78, 20));
+    按钮[6] = common::place_control(new QPushButton, QStringLiteral("按钮6"), 分组框[2], QRect(206, 0, 78, 20));
     common::set_caption(按钮[6], "IP二维码");
 
     // Question writing. The sent fields lie behind the prepared ones that the operator edits.
     QWidget* q = 分组框[1];
-    编辑框[1] = named(new QPlainTextEdit, QStringLiteral("编辑框1"), q, QRect(8, 22, 250, 66));
-    编辑框[6] = named(new QPlainTextEdit, QStringLiteral("编辑框6"), q, QRect(8, 22, 250, 66));
+    编辑框[1] = common::place_control(new QPlainTextEdit, QStringLiteral("编辑框1"), q, QRect(8, 22, 250, 66));
+    编辑框[6] = common::place_control(new QPlainTextEdit, QStringLiteral("编辑框6"), q, QRect(8, 22, 250, 66));
     common::set_content(编辑框[6], "拼音：biān fú\r\n释义：哺乳动物，头部和躯干像老鼠，四肢和尾部之间有皮质的膜，"
                                    "夜间在空中飞翔，吃蚊、蛾等昆虫。");
-    编辑框[5] = named(new QLineEdit, QStringLiteral("编辑框5"), q, QRect(8, 94, 120, 24));
-    编辑框[7] = named(new QLineEdit, QStringLiteral("编辑框7"), q, QRect(8, 94, 120, 24));
+    编辑框[5] = common::place_control(new QLineEdit, QStringLiteral("编辑框5"), q, QRect(8, 94, 120, 24));
+    编辑框[7] = common::place_control(new QLineEdit, QStringLiteral("编辑框7"), q, QRect(8, 94, 120, 24));
     common::set_content(编辑框[7], "蝙蝠");
-    按钮[13] = named(new QPushButton, QStringLiteral("按钮13"), q, QRect(132, 94, 44, 24));
+    按钮[13] = common::place_control(new QPushButton, QStringLiteral("按钮13"), q, QRect(132, 94, 44, 24));
     common::set_caption(按钮[13], "采用");
-    按钮[2] = named(new QPushButton, QStringLiteral("按钮2"), q, QRect(180, 94, 78, 24));
+    按钮[2] = common::place_control(new QPushButton, QStringLiteral("按钮2"), q, QRect(180, 94, 78, 24));
     common::set_caption(按钮[2], "发送题目");
     按钮[2]->setFont(bold(按钮[2]->font()));
 
-    标签[4] = named(new QLabel, QStringLiteral("标签4"), q, QRect(8, 124, 78, 22));
+    标签[4] = common::place_control(new QLabel, QStringLiteral("标签4"), q, QRect(8, 124, 78, 22));
     common::set_caption(标签[4], "答题格子数：");
-    编辑框[12] = named(new QLineEdit, QStringLiteral("编辑框12"), q, QRect(86, 123, 48, 24));
+    编辑框[12] = common::place_control(new QLineEdit, QStringLiteral("编辑框12"), q, QRect(86, 123, 48, 24));
     common::set_content(编辑框[12], "2");
-    组合框[3] = named(new QComboBox, QStringLiteral("组合框3"), q, QRect(86, 123, 48, 24));
+    组合框[3] = common::place_control(new QComboBox, QStringLiteral("组合框3"), q, QRect(86, 123, 48, 24));
     for (int item = 1; item <= 8; ++item)
         common::combo_box_add_item(组合框[3], std::to_string(item));
     组合框[3]->setCurrentIndex(1);
-    标签[6] = named(new QLabel, QStringLiteral("标签6"), q, QRect(142, 124, 40, 22));
+    标签[6] = common::place_control(new QLabel, QStringLiteral("标签6"), q, QRect(142, 124, 40, 22));
     common::set_caption(标签[6], "字号：");
-    编辑框[3] = named(new QLineEdit, QStringLiteral("编辑框3"), q, QRect(182, 123, 40, 24));
+    编辑框[3] = common::place_control(new QLineEdit, QStringLiteral("编辑框3"), q, QRect(182, 123, 40, 24));
     common::set_content(编辑框[3], "50");
 
-    选择框[6] = named(new QCheckBox, QStringLiteral("选择框6"), q, QRect(8, 150, 82, 22));
+    选择框[6] = common::place_control(new QCheckBox, QStringLiteral("选择框6"), q, QRect(8, 150, 82, 22));
     common::set_caption(选择框[6], "显示题目");
-    选择框[3] = named(new QCheckBox, QStringLiteral("选择框3"), q, QRect(92, 150, 82, 22));
+    选择框[3] = common::place_control(new QCheckBox, QStringLiteral("选择框3"), q, QRect(92, 150, 82, 22));
     common::set_caption(选择框[3], "显示答案");
     选择框[3]->setChecked(true);
-    选择框[4] = named(new QCheckBox, QStringLiteral("选择框4"), q, QRect(176, 150, 82, 22));
+    选择框[4] = common::place_control(new QCheckBox, QStringLiteral("选择框4"), q, QRect(176, 150, 82, 22));
     common::set_caption(选择框[4], "百度取词");
     选择框[4]->setChecked(true);
 
-    标签[5] = named(new QLabel, QStringLiteral("标签5"), q, QRect(8, 180, 150, 24));
+    标签[5] = common::place_control(new QLabel, QStringLiteral("标签5"), q, QRect(8, 180, 150, 24));
     common::set_caption(标签[5], "第         轮，第         题");
-    编辑框[8] = named(new QLineEdit, QStringLiteral("编辑框8"), q, QRect(24, 180, 34, 24));
+    编辑框[8] = common::place_control(new QLineEdit, QStringLiteral("编辑框8"), q, QRect(24, 180, 34, 24));
     common::set_content(编辑框[8], "1");
-    编辑框[9] = named(new QLineEdit, QStringLiteral("编辑框9"), q, QRect(98, 180, 34, 24));
+    编辑框[9] = common::place_control(new QLineEdit, QStringLiteral("编辑框9"), q, QRect(98, 180, 34, 24));
     common::set_content(编辑框[9], "1");
-    按钮[14] = named(new QPushButton, QStringLiteral("按钮14"), q, QRect(162, 180, 30, 24));
+    按钮[14] = common::place_control(new QPushButton, QStringLiteral("按钮14"), q, QRect(162, 180, 30, 24));
     common::set_caption(按钮[14], "新");
 
-    组合框[1] = named(new QComboBox, QStringLiteral("组合框1"), q, QRect(264, 22, 76, 24));
-    组合框[2] = named(new QComboBox, QStringLiteral("组合框2"), q, QRect(344, 22, 76, 24));
+    组合框[1] = common::place_control(new QComboBox, QStringLiteral("组合框1"), q, QRect(264, 22, 76, 24));
+    组合框[2] = common::place_control(new QComboBox, QStringLiteral("组合框2"), q, QRect(344, 22, 76, 24));
     组合框[2]->setEnabled(false);
-    列表框1 = named(new QListWidget, QStringLiteral("列表框1"), q, QRect(264, 50, 156, 126));
-    选择框[8] = named(new QCheckBox, QStringLiteral("选择框8"), q, QRect(228, 180, 194, 24));
+    列表框1 = common::place_control(new QListWidget, QStringLiteral("列表框1"), q, QRect(264, 50, 156, 126));
+    选择框[8] = common::place_control(new QCheckBox, QStringLiteral("选择框8"), q, QRect(228, 180, 194, 24));
     common::set_caption(选择框[8], "加赛         题的第         题");
-    编辑框[10] = named(new QLineEdit, QStringLiteral("编辑框10"), q, QRect(292, 180, 32, 24));
+    编辑框[10] = common::place_control(new QLineEdit, QStringLiteral("编辑框10"), q, QRect(292, 180, 32, 24));
     common::set_content(编辑框[10], "0");
-    编辑框[11] = named(new QLineEdit, QStringLiteral("编辑框11"), q, QRect(374, 180, 32, 24));
+    编辑框[11] = common::place_control(new QLineEdit, QStringLiteral("编辑框11"), q, QRect(374, 180, 32, 24));
     common::set_content(编辑框[11], "1");
 
     // Basic settings.
     QWidget* s = 分组框[3];
-    标签[1] = named(new QLabel, QStringLiteral("标签1"), s, QRect(8, 22, 132, 24));
+    标签[1] = common::place_control(new QLabel, QStringLiteral("标签1"), s, QRect(8, 22, 132, 24));
     common::set_caption(标签[1], "答题限时：         秒");
-    编辑框[2] = named(new QLineEdit, QStringLiteral("编辑框2"), s, QRect(70, 22, 44, 24));
+    编辑框[2] = common::place_control(new QLineEdit, QStringLiteral("编辑框2"), s, QRect(70, 22, 44, 24));
     common::set_content(编辑框[2], "30");
-    标签[7] = named(new QLabel, QStringLiteral("标签7"), s, QRect(8, 50, 64, 24));
+    标签[7] = common::place_control(new QLabel, QStringLiteral("标签7"), s, QRect(8, 50, 64, 24));
     common::set_caption(标签[7], "显示字号：");
-    编辑框[4] = named(new QLineEdit, QStringLiteral("编辑框4"), s, QRect(70, 50, 44, 24));
+    编辑框[4] = common::place_control(new QLineEdit, QStringLiteral("编辑框4"), s, QRect(70, 50, 44, 24));
     common::set_content(编辑框[4], "400");
-    标签[2] = named(new QLabel, QStringLiteral("标签2"), s, QRect(8, 76, 130, 62));
+    标签[2] = common::place_control(new QLabel, QStringLiteral("标签2"), s, QRect(8, 76, 130, 62));
     QFont big = bold(标签[2]->font());
     big.setPixelSize(56);
     标签[2]->setFont(big);
     标签[2]->setAlignment(Qt::AlignCenter);
     common::set_caption(标签[2], "00");
-    按钮[11] = named(new QPushButton, QStringLiteral("按钮11"), s, QRect(8, 140, 64, 26));
+    按钮[11] = common::place_control(new QPushButton, QStringLiteral("按钮11"), s, QRect(8, 140, 64, 26));
     common::set_caption(按钮[11], "开始计时");
     按钮[11]->setFont(bold(按钮[11]->font()));
-    按钮[12] = named(new QPushButton, QStringLiteral("按钮12"), s, QRect(76, 140, 64, 26));
+    按钮[12] = common::place_control(new QPushButton, QStringLiteral("按钮12"), s, QRect(76, 140, 64, 26));
     common::set_caption(按钮[12], "停止计时");
-    选择框[1] = named(new QCheckBox, QStringLiteral("选择框1"), s, QRect(8, 172, 64, 24));
+    选择框[1] = common::place_control(new QCheckBox, QStringLiteral("选择框1"), s, QRect(8, 172, 64, 24));
     common::set_caption(选择框[1], "自动计时");
     选择框[1]->setChecked(true);
-    选择框[7] = named(new QCheckBox, QStringLiteral("选择框7"), s, QRect(76, 172, 64, 24));
+    选择框[7] = common::place_control(new QCheckBox, QStringLiteral("选择框7"), s, QRect(76, 172, 64, 24));
     common::set_caption(选择框[7], "自动传屏");
     选择框[7]->setChecked(true);
 
@@ -208,23 +201,25 @@ void ServerWindow::create_controls()
         {{3, "全部等待"}, {4, "全部完毕"}, {5, "全部退出"}, {1, "同步客户端"}}};
     for (std::size_t i = 0; i < clientButtons.size(); ++i) {
         const auto [n, text] = clientButtons[i];
-        按钮[n] = named(new QPushButton, indexed(u"按钮", n), c, QRect(8, 22 + int(i) * 34, 88, 28));
+        按钮[n] = common::place_control(new QPushButton, common::numbered_name(u"按钮", n), c,
+                                        QRect(8, 22 + int(i) * 34, 88, 28));
         common::set_caption(按钮[n], text);
     }
-    选择框[2] = named(new QCheckBox, QStringLiteral("选择框2"), c, QRect(8, 160, 88, 24));
+    选择框[2] = common::place_control(new QCheckBox, QStringLiteral("选择框2"), c, QRect(8, 160, 88, 24));
     common::set_caption(选择框[2], "10秒同步");
 
     // Display operations; 按钮9 belongs to the window but lies inside the group, below 按钮8.
     QWidget* d = 分组框[6];
-    按钮[8] = named(new QPushButton, QStringLiteral("按钮8"), d, QRect(8, 22, 88, 28));
+    按钮[8] = common::place_control(new QPushButton, QStringLiteral("按钮8"), d, QRect(8, 22, 88, 28));
     common::set_caption(按钮[8], "显示端等待");
-    按钮[9] = named(new QPushButton, QStringLiteral("按钮9"), this, QRect(d->x() + 8, d->y() + 56, 88, 28));
+    按钮[9] =
+        common::place_control(new QPushButton, QStringLiteral("按钮9"), this, QRect(d->x() + 8, d->y() + 56, 88, 28));
     common::set_caption(按钮[9], "设显示标题");
-    按钮[10] = named(new QPushButton, QStringLiteral("按钮10"), d, QRect(8, 90, 88, 28));
+    按钮[10] = common::place_control(new QPushButton, QStringLiteral("按钮10"), d, QRect(8, 90, 88, 28));
     common::set_caption(按钮[10], "设显示背景");
-    按钮[7] = named(new QPushButton, QStringLiteral("按钮7"), d, QRect(8, 124, 88, 28));
+    按钮[7] = common::place_control(new QPushButton, QStringLiteral("按钮7"), d, QRect(8, 124, 88, 28));
     common::set_caption(按钮[7], "同步显示端");
-    选择框[5] = named(new QCheckBox, QStringLiteral("选择框5"), d, QRect(8, 160, 88, 24));
+    选择框[5] = common::place_control(new QCheckBox, QStringLiteral("选择框5"), d, QRect(8, 160, 88, 24));
     common::set_caption(选择框[5], "10秒同步");
 
     // The QR panel stays on top of the tiles when shown.
@@ -234,7 +229,7 @@ void ServerWindow::create_controls()
     时钟[2] = new common::Timer(10000, this);
     时钟[3] = new common::Timer(10000, this);
     for (int n = 1; n <= 3; ++n)
-        时钟[n]->setObjectName(indexed(u"时钟", n));
+        时钟[n]->setObjectName(common::numbered_name(u"时钟", n));
 
     服务器[0] = new common::ListenSocket(protocol::kLoginPort, this);
     for (int n = 1; n <= protocol::kMachineCount; ++n)
@@ -243,8 +238,7 @@ void ServerWindow::create_controls()
     服务器[10] = new common::ListenSocket(protocol::kExaminerPort, this);
     服务器[11] = new common::ListenSocket(protocol::kJudgePort, this);
     for (int n = 0; n <= 11; ++n)
-        服务器[n]->setObjectName(indexed(u"服务器", n));
-
+        服务器[n]->setObjectName(common::numbered_name(u"服务器", n));
 }
 
 void ServerWindow::bind_handlers()

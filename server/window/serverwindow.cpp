@@ -2,6 +2,7 @@
 
 #include "common/events/listensocket.h"
 #include "common/events/timer.h"
+#include "common/text/gbkcodec.h"
 #include "common/widgets/controls.h"
 #include "common/widgets/operatordialogs.h"
 #include "common/widgets/picturebox.h"
@@ -20,6 +21,8 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QTreeWidget>
 
 namespace server {
@@ -33,6 +36,22 @@ constexpr int kTileWidth = 264;
 constexpr int kTileHeight = 170;
 constexpr int kStripTop = 354;
 constexpr int kStripHeight = 214;
+
+// Puts an edit box over a blank gap of nine spaces in a caption ("第         轮"), where the
+// caption's font draws the gap, so that caption and box read as one line.
+void cover_gap(QWidget* box, const QWidget* captioned, const GbkText& before, int text_left = 0)
+{
+    const QFontMetrics metrics(captioned->font());
+    const int left = captioned->x() + text_left + metrics.horizontalAdvance(common::to_qstring(before));
+    box->setGeometry(left, captioned->y(), metrics.horizontalAdvance(QString(9, u' ')), captioned->height());
+}
+
+int check_box_text_left(QCheckBox* box)
+{
+    QStyleOptionButton option;
+    option.initFrom(box);
+    return box->style()->subElementRect(QStyle::SE_CheckBoxContents, &option, box).left();
+}
 
 QFont bold(QFont font)
 {
@@ -149,9 +168,11 @@ void ServerWindow::create_controls()
 
     标签[5] = common::place_control(new QLabel, QStringLiteral("标签5"), q, QRect(8, 180, 150, 24));
     common::set_caption(标签[5], "第         轮，第         题");
-    编辑框[8] = common::place_control(new QLineEdit, QStringLiteral("编辑框8"), q, QRect(24, 180, 34, 24));
+    编辑框[8] = common::place_control(new QLineEdit, QStringLiteral("编辑框8"), q, QRect());
+    cover_gap(编辑框[8], 标签[5], "第");
     common::set_content(编辑框[8], "1");
-    编辑框[9] = common::place_control(new QLineEdit, QStringLiteral("编辑框9"), q, QRect(98, 180, 34, 24));
+    编辑框[9] = common::place_control(new QLineEdit, QStringLiteral("编辑框9"), q, QRect());
+    cover_gap(编辑框[9], 标签[5], "第         轮，第");
     common::set_content(编辑框[9], "1");
     按钮[14] = common::place_control(new QPushButton, QStringLiteral("按钮14"), q, QRect(162, 180, 30, 24));
     common::set_caption(按钮[14], "新");
@@ -162,36 +183,39 @@ void ServerWindow::create_controls()
     列表框1 = common::place_control(new QListWidget, QStringLiteral("列表框1"), q, QRect(264, 50, 156, 126));
     选择框[8] = common::place_control(new QCheckBox, QStringLiteral("选择框8"), q, QRect(228, 180, 194, 24));
     common::set_caption(选择框[8], "加赛         题的第         题");
-    编辑框[10] = common::place_control(new QLineEdit, QStringLiteral("编辑框10"), q, QRect(292, 180, 32, 24));
+    编辑框[10] = common::place_control(new QLineEdit, QStringLiteral("编辑框10"), q, QRect());
+    cover_gap(编辑框[10], 选择框[8], "加赛", check_box_text_left(选择框[8]));
     common::set_content(编辑框[10], "0");
-    编辑框[11] = common::place_control(new QLineEdit, QStringLiteral("编辑框11"), q, QRect(374, 180, 32, 24));
+    编辑框[11] = common::place_control(new QLineEdit, QStringLiteral("编辑框11"), q, QRect());
+    cover_gap(编辑框[11], 选择框[8], "加赛         题的第", check_box_text_left(选择框[8]));
     common::set_content(编辑框[11], "1");
 
     // Basic settings.
     QWidget* s = 分组框[3];
     标签[1] = common::place_control(new QLabel, QStringLiteral("标签1"), s, QRect(8, 22, 132, 24));
     common::set_caption(标签[1], "答题限时：         秒");
-    编辑框[2] = common::place_control(new QLineEdit, QStringLiteral("编辑框2"), s, QRect(70, 22, 44, 24));
+    编辑框[2] = common::place_control(new QLineEdit, QStringLiteral("编辑框2"), s, QRect());
+    cover_gap(编辑框[2], 标签[1], "答题限时：");
     common::set_content(编辑框[2], "30");
     标签[7] = common::place_control(new QLabel, QStringLiteral("标签7"), s, QRect(8, 50, 64, 24));
     common::set_caption(标签[7], "显示字号：");
     编辑框[4] = common::place_control(new QLineEdit, QStringLiteral("编辑框4"), s, QRect(70, 50, 44, 24));
     common::set_content(编辑框[4], "400");
-    标签[2] = common::place_control(new QLabel, QStringLiteral("标签2"), s, QRect(8, 76, 130, 62));
+    标签[2] = common::place_control(new QLabel, QStringLiteral("标签2"), s, QRect(8, 76, 130, 56));
     QFont big = bold(标签[2]->font());
     big.setPixelSize(56);
     标签[2]->setFont(big);
     标签[2]->setAlignment(Qt::AlignCenter);
     common::set_caption(标签[2], "00");
-    按钮[11] = common::place_control(new QPushButton, QStringLiteral("按钮11"), s, QRect(8, 140, 64, 26));
+    按钮[11] = common::place_control(new QPushButton, QStringLiteral("按钮11"), s, QRect(8, 134, 64, 26));
     common::set_caption(按钮[11], "开始计时");
     按钮[11]->setFont(bold(按钮[11]->font()));
-    按钮[12] = common::place_control(new QPushButton, QStringLiteral("按钮12"), s, QRect(76, 140, 64, 26));
+    按钮[12] = common::place_control(new QPushButton, QStringLiteral("按钮12"), s, QRect(76, 134, 64, 26));
     common::set_caption(按钮[12], "停止计时");
-    选择框[1] = common::place_control(new QCheckBox, QStringLiteral("选择框1"), s, QRect(8, 172, 64, 24));
+    选择框[1] = common::place_control(new QCheckBox, QStringLiteral("选择框1"), s, QRect(8, 164, 130, 22));
     common::set_caption(选择框[1], "自动计时");
     选择框[1]->setChecked(true);
-    选择框[7] = common::place_control(new QCheckBox, QStringLiteral("选择框7"), s, QRect(76, 172, 64, 24));
+    选择框[7] = common::place_control(new QCheckBox, QStringLiteral("选择框7"), s, QRect(8, 186, 130, 22));
     common::set_caption(选择框[7], "自动传屏");
     选择框[7]->setChecked(true);
 

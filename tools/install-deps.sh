@@ -7,7 +7,7 @@ packages=(
     libcurl4-openssl-dev libpcre2-dev libqrencode-dev libjpeg-dev libpng-dev zlib1g-dev
     libgtest-dev libbenchmark-dev clang
     python3 python3-pyftpdlib
-    fonts-wqy-microhei xvfb xauth imagemagick sox pulseaudio pulseaudio-utils
+    fonts-wqy-microhei xvfb xauth imagemagick sox pulseaudio pulseaudio-utils xdotool python3-xlib
     unicode-data zbar-tools iproute2 util-linux procps
 )
 missing=()

@@ -1,0 +1,104 @@
+#pragma once
+
+#include <array>
+#include <memory>
+#include <vector>
+
+#include "tests/support/fakeclient.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QProcess>
+
+namespace e2e {
+
+// Eight contestant machines, an examiner and a judge, as the outside programs behave: each logs in
+// on port 19730 and keeps its own port's connection; a machine hands in its picture when the server
+// asks ("传输") after a question it has seen, by uploading ht<n>.jpg to the server's FTP server with
+// the fixed login and then sending "over". Every byte that reaches any of them is logged with the
+// time on one clock, so order across clients can be checked.
+class ContestSimulator final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(ContestSimulator)
+
+public:
+    // How a machine answers "传输".
+    enum class HandIn
+    {
+        Normal,    // upload, then "over"
+        Truncated, // upload the first half of the picture only, then "over"
+        Late,      // "over" first, the upload only late_ms later
+        Never,     // no answer at all
+    };
+
+    struct Entry
+    {
+        QString who; // "machine3", "handin3", "examiner", "examiner-port", "judge", "judge-port"
+        QByteArray bytes;
+        qint64 at_ms = 0;
+    };
+
+    explicit ContestSimulator(QObject* parent = nullptr);
+    ~ContestSimulator() override;
+
+    // Logs every role in and connects every side port; true when every login was answered.
+    bool log_in_all(int timeout_ms = 10000);
+    // Machine n's login and hand-in connections close (its program ends), and come back.
+    void drop_machine(int n);
+    bool bring_back_machine(int n, int timeout_ms = 5000);
+
+    FakeClient& machine(int n) { return *m_machines[n]; }
+    FakeClient& handin(int n) { return *m_handins[n]; }
+    FakeClient& examiner() { return *m_examiner; }
+    FakeClient& examiner_port() { return *m_examinerPort; }
+    FakeClient& judge() { return *m_judge; }
+    FakeClient& judge_port() { return *m_judgePort; }
+
+    void set_picture(int n, const QByteArray& picture) { m_pictures[n] = picture; }
+    const QByteArray& picture(int n) const { return m_pictures[n]; }
+    void set_hand_in(int n, HandIn mode, int late_ms = 3000)
+    {
+        m_modes[n] = mode;
+        m_lateMs = late_ms;
+    }
+    // Times machine n sent "over", and uploads that failed.
+    int handed_in(int n) const { return m_handedIn[n]; }
+    int failed_uploads() const { return m_failedUploads; }
+    // Every machine that answers has handed in for the question it saw last.
+    bool all_handed_in() const;
+
+    // Sends a judge result on port 19741 and waits for "结果|结束"; false without the answer.
+    bool send_judge_result(const QByteArray& message, int timeout_ms = 5000);
+
+    const std::vector<Entry>& log() const { return m_log; }
+    qint64 now_ms() const { return m_clock.elapsed(); }
+
+private:
+    std::unique_ptr<FakeClient> make_client(const QString& who);
+    bool log_in(FakeClient& client, const QByteArray& role, const QByteArray& reply, int timeout_ms);
+    void on_transfer(int n);
+    void upload(int n, const QByteArray& bytes, bool then_over);
+    void send_over(int n);
+
+    QElapsedTimer m_clock;
+    std::array<std::unique_ptr<FakeClient>, 9> m_machines;
+    std::array<std::unique_ptr<FakeClient>, 9> m_handins;
+    std::unique_ptr<FakeClient> m_examiner, m_examinerPort, m_judge, m_judgePort;
+    std::array<QByteArray, 9> m_pictures;
+    std::array<HandIn, 9> m_modes{};
+    std::array<int, 9> m_handedIn{};
+    std::array<int, 9> m_questionsSeen{}; // question starts seen on the login link
+    std::array<int, 9> m_questionsAnswered{};
+    std::array<bool, 9> m_busy{};
+    int m_lateMs = 3000;
+    int m_failedUploads = 0;
+    std::vector<Entry> m_log;
+};
+
+// A JPEG of about 400 x 300 in one strong colour per machine with its number drawn on it, so that a
+// screenshot shows which picture sits in which tile.
+QByteArray handwriting_picture(int n);
+QColor handwriting_colour(int n);
+
+} // namespace e2e

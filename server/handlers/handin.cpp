@@ -9,6 +9,7 @@
 #include "protocol/recognition.h"
 #include "resources/builtin.h"
 #include "server/globals.h"
+#include "server/handlers/userlist.h"
 
 #include <QTreeWidget>
 
@@ -37,7 +38,7 @@ void ServerWindow::on_machine_connect(int n)
 void ServerWindow::on_machine_disconnect(int n)
 {
     图片框[n]->set_picture(resources::tile_waiting_picture());
-    common::list_view_set_item_text(超级列表框1, n - 1, 1, "离线");
+    common::list_view_set_item_text(超级列表框1, n - 1, kStatusColumn, "离线");
 }
 
 void ServerWindow::broadcast_transfer()

@@ -8,21 +8,12 @@
 #include "protocol/messages.h"
 #include "protocol/recognition.h"
 #include "server/globals.h"
+#include "server/handlers/userlist.h"
 
 #include <QLabel>
 #include <QTreeWidget>
 
 namespace server {
-
-namespace {
-
-constexpr int kDisplayRow = 8;
-constexpr int kExaminerRow = 9;
-constexpr int kJudgeRow = 10;
-constexpr int kAddressColumn = 2;
-constexpr int kStatusColumn = 1;
-
-} // namespace
 
 void ServerWindow::send_to_row(int row, const GbkText& message)
 {

@@ -3,6 +3,7 @@
 #include "common/text/numbers.h"
 #include "common/widgets/controls.h"
 #include "protocol/messages.h"
+#include "server/handlers/userlist.h"
 #include "server/window/serverwindow.h"
 
 #include <QCheckBox>
@@ -10,11 +11,6 @@
 // The question fields and round title as the operator's boxes hold them at this moment: every
 // message reads them afresh, so an edit shows in the next one.
 namespace server {
-
-// User-list rows: machines 1-8 are rows 0-7.
-inline constexpr int kDisplayRow = 8;
-inline constexpr int kExaminerRow = 9;
-inline constexpr int kJudgeRow = 10;
 
 inline protocol::QuestionFields question_fields(const ServerWindow& w, const GbkText& question, const GbkText& answer)
 {

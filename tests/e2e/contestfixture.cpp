@@ -3,6 +3,7 @@
 #include "common/events/processes.h"
 #include "common/widgets/controls.h"
 #include "common/widgets/picturebox.h"
+#include "server/globals.h"
 #include "tests/support/waits.h"
 
 #include <QAbstractButton>
@@ -88,13 +89,17 @@ void ContestFixture::SetUp()
     const QDir built(qEnvironmentVariable("ORUVAN_BUILD_DIR") + QStringLiteral("/Oruvan"));
     ASSERT_TRUE(built.exists()) << built.path().toStdString();
     for (const QFileInfo& file : built.entryInfoList(QDir::Files)) {
-        if (file.fileName() != QStringLiteral("Oruvan")) {
+        const bool left_out = file.fileName() == QStringLiteral("Oruvan") ||
+                              (without_ftp_server && file.fileName() == QStringLiteral("ftpserver.exe"));
+        if (!left_out) {
             ASSERT_TRUE(QFile::copy(file.absoluteFilePath(), folder.file_path(file.fileName())));
         }
     }
     ServerFixture::SetUp();
     window->show();
-    ASSERT_TRUE(wait_until(ftp_port_open, 10000)) << "the server's FTP server program did not start";
+    if (!without_ftp_server) {
+        ASSERT_TRUE(wait_until(ftp_port_open, 10000)) << "the server's FTP server program did not start";
+    }
     sim = std::make_unique<ContestSimulator>();
 }
 
@@ -105,6 +110,18 @@ void ContestFixture::TearDown()
     x.reset();
     ServerFixture::TearDown();
     common::terminate_process("ftpserver.exe");
+}
+
+void ContestFixture::restart_server()
+{
+    common::terminate_process("ftpserver.exe");
+    window.reset();
+    server::free_globals();
+    server::init_globals();
+    window = std::make_unique<server::ServerWindow>(dialogs);
+    window->show();
+    window->on_server_window_created();
+    ASSERT_TRUE(wait_until(ftp_port_open, 10000)) << "the server's FTP server program did not start again";
 }
 
 bool ContestFixture::start_display(int login_timeout_ms)

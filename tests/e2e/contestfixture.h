@@ -30,9 +30,12 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
+    // The server program is closed (its FTP server program with it) and started again in the same folder.
+    void restart_server();
+
     // Starts the display program from a copy of its folder and waits until it has logged in.
     bool start_display(int login_timeout_ms = 15000);
-    bool display_logged_in() const { return status_of(8) == "在线"; }
+    bool display_logged_in() const { return window && status_of(8) == "在线"; }
 
     void click(QAbstractButton* button);
     void click_button(int n);
@@ -50,6 +53,9 @@ protected:
 
     // Waits until the display's copy of a fetched file equals bytes.
     bool display_file_becomes(const QString& name, const QByteArray& bytes, int timeout_ms = 15000);
+
+    // Set before SetUp: the server's folder lacks its FTP server program.
+    bool without_ftp_server = false;
 
     std::unique_ptr<XServer> x;
     std::unique_ptr<ProgramCopy> display_folder;

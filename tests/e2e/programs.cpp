@@ -32,7 +32,7 @@ XServer::XServer()
     m_xvfb.setProcessChannelMode(QProcess::SeparateChannels);
     // -displayfd: Xvfb takes the first free display number and tells it on standard output.
     m_xvfb.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
-                                          QStringLiteral("0"), QStringLiteral("1600x1000x24"), QStringLiteral("-nolisten"),
+                                          QStringLiteral("0"), QStringLiteral("2200x1000x24"), QStringLiteral("-nolisten"),
                                           QStringLiteral("tcp")});
     if (!m_xvfb.waitForStarted(5000))
         return;

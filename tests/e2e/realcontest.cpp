@@ -1,0 +1,169 @@
+#include "tests/e2e/realcontest.h"
+
+#include "server/window/serverwindow.h"
+#include "tests/support/scripted_dialogs.h"
+#include "tests/support/waits.h"
+
+#include <QTcpSocket>
+
+namespace e2e {
+
+namespace {
+
+bool port_open(quint16 port)
+{
+    QTcpSocket probe;
+    probe.connectToHost(QStringLiteral("127.0.0.1"), port);
+    return probe.waitForConnected(500);
+}
+
+} // namespace
+
+QPoint server_control_centre(const QString& object_name)
+{
+    // A window of the same definition in this process, made and gone before the real one listens.
+    ScriptedDialogs dialogs;
+    server::ServerWindow window(dialogs);
+    const QWidget* control = window.findChild<QWidget*>(object_name);
+    return control ? control->mapTo(&window, control->rect().center()) : QPoint(-1, -1);
+}
+
+RealContest::RealContest() = default;
+
+RealContest::~RealContest()
+{
+    m_sim.reset();
+    m_display.stop();
+    m_server.stop();
+}
+
+bool RealContest::start()
+{
+    m_x = std::make_unique<XServer>();
+    if (!m_x->started())
+        return m_error = QStringLiteral("Xvfb did not start"), false;
+    // Learnt before the real server takes the ports.
+    const QPoint probe = server_control_centre(QStringLiteral("按钮2"));
+    if (probe.x() < 0)
+        return m_error = QStringLiteral("no 按钮2 on the server window"), false;
+    m_serverFolder = std::make_unique<ProgramCopy>(QStringLiteral("Oruvan"));
+    m_displayFolder = std::make_unique<ProgramCopy>(QStringLiteral("OruvanScreen"));
+    if (!m_serverFolder->valid() || !m_displayFolder->valid())
+        return m_error = QStringLiteral("the built program folders could not be copied"), false;
+    if (!m_server.start(*m_serverFolder, QStringLiteral("Oruvan"), m_x->environment()))
+        return m_error = QStringLiteral("Oruvan did not start"), false;
+    m_serverWindow = m_x->find_window(QStringLiteral("Oruvan——"));
+    if (m_serverWindow.isEmpty() || !wait_until([] { return port_open(211); }, 10000))
+        return m_error = QStringLiteral("no server window or FTP server: ") + QString::fromLocal8Bit(m_server.output()), false;
+    if (!m_display.start(*m_displayFolder, QStringLiteral("OruvanScreen"), m_x->environment()))
+        return m_error = QStringLiteral("OruvanScreen did not start"), false;
+    m_displayWindow = m_x->find_window(QStringLiteral("】"));
+    // Both windows open at (50, 50): the hall screen goes beside the operator's window.
+    if (m_displayWindow.isEmpty() ||
+        !m_x->xdotool({QStringLiteral("windowmove"), QStringLiteral("--sync"), m_displayWindow, QStringLiteral("1200"),
+                       QStringLiteral("50")}))
+        return m_error = QStringLiteral("no display window"), false;
+    m_sim = std::make_unique<ContestSimulator>();
+    if (!m_sim->log_in_all())
+        return m_error = QStringLiteral("the simulated clients could not log in"), false;
+    // The display logs in 5 s after its start; its first arrival is the login answer, which the
+    // server sends only then: wait for the picture link too, made at the same moment.
+    wait_until([] { return false; }, 6500);
+    return true;
+}
+
+bool RealContest::click(const QString& control)
+{
+    const QPoint at = server_control_centre(control);
+    return m_x->xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), m_serverWindow, QString::number(at.x()),
+                         QString::number(at.y()), QStringLiteral("click"), QStringLiteral("1")});
+}
+
+bool RealContest::type(const QString& control, const QString& text)
+{
+    return click(control) &&
+           m_x->xdotool({QStringLiteral("key"), QStringLiteral("--clearmodifiers"), QStringLiteral("ctrl+a")}) &&
+           m_x->xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"), text});
+}
+
+bool RealContest::run_question(const QString& limit)
+{
+    const qsizetype ends = m_sim->judge().received().count("比赛|结束|");
+    if (!type(QStringLiteral("编辑框2"), limit) || !click(QStringLiteral("按钮2")))
+        return m_error = QStringLiteral("xdotool failed"), false;
+    if (!wait_until([&] { return m_sim->judge().received().count("比赛|结束|") >= ends + 2; }, (limit.toInt() + 15) * 1000)) {
+        save_screenshot(m_x->screenshot(m_serverWindow), QStringLiteral("e2e-real-server-stuck"));
+        return m_error = QStringLiteral("the question did not end"), false;
+    }
+    if (!wait_until([&] { return m_sim->all_handed_in(); }, 10000))
+        return m_error = QStringLiteral("not every machine handed in"), false;
+    return true;
+}
+
+int RealContest::quit()
+{
+    if (!m_x->request_close(m_serverWindow))
+        return -1;
+    const QString box = m_x->find_window(QStringLiteral("信息"));
+    if (box.isEmpty())
+        return -1;
+    // Yes is the box's default button.
+    m_x->xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), box});
+    m_x->xdotool({QStringLiteral("key"), QStringLiteral("Return")});
+    return m_server.wait_exit_code(10000);
+}
+
+QString RealContest::check_machine_streams(int questions, int limit) const
+{
+    for (int n = 1; n <= 8; ++n) {
+        QList<QByteArray> heads;
+        QByteArray stream;
+        for (const ContestSimulator::Entry& entry : m_sim->log())
+            if (entry.who == QStringLiteral("machine%1").arg(n))
+                stream += entry.bytes;
+        // Expected: the login answer, then per question the start, ticks limit..0 in the plain
+        // layout (its question field is the fixed text), the time-up and done ticks, the end.
+        QByteArray expected = "登录|成功";
+        for (int q = 0; q < questions; ++q) {
+            expected += "比赛|开始|" + QByteArray::number(limit) + "||";
+            for (int k = limit; k >= 0; --k)
+                expected += "计时|" + QByteArray::number(k) + "|" + QByteArray::number(limit) + "|请按照听写内容答题|";
+            expected += "计时|0|";
+            expected += "计时|0|";
+            expected += "比赛|结束|0";
+        }
+        // Compare the skeleton: each message's head and its number fields, in order.
+        QByteArray skeleton;
+        qsizetype i = 0;
+        static const QByteArray heads_in_order[] = {"登录|成功", "比赛|开始|", "计时|", "比赛|结束|0"};
+        while (i < stream.size()) {
+            bool matched = false;
+            for (const QByteArray& head : heads_in_order) {
+                if (stream.mid(i, head.size()) != head)
+                    continue;
+                skeleton += head;
+                i += head.size();
+                if (head == "比赛|开始|") {
+                    skeleton += stream.mid(i, stream.indexOf('|', i) - i + 1) + "|";
+                } else if (head == "计时|") {
+                    const qsizetype seconds_end = stream.indexOf('|', i);
+                    skeleton += stream.mid(i, seconds_end - i + 1);
+                    // A plain tick carries the limit and the fixed question text; a titled one the question.
+                    const qsizetype limit_end = stream.indexOf('|', seconds_end + 1);
+                    const QByteArray fixed = "请按照听写内容答题|";
+                    if (stream.mid(limit_end + 1, fixed.size()) == fixed)
+                        skeleton += stream.mid(seconds_end + 1, limit_end - seconds_end) + fixed;
+                }
+                matched = true;
+                break;
+            }
+            if (!matched)
+                i += static_cast<unsigned char>(stream[i]) >= 0x80 ? 2 : 1;
+        }
+        if (skeleton != expected)
+            return QStringLiteral("machine %1 heard out of order or lost: %2").arg(n).arg(QString::fromLocal8Bit(skeleton.left(400)));
+    }
+    return {};
+}
+
+} // namespace e2e

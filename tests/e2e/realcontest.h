@@ -1,0 +1,60 @@
+#pragma once
+
+#include <memory>
+
+#include "tests/e2e/programs.h"
+#include "tests/e2e/simulator.h"
+
+#include <QPoint>
+
+namespace e2e {
+
+// Both real programs, each from a copy of its built folder, on one private X server, driven from
+// outside as a person would (xdotool clicks and typing on the server's window), with the simulated
+// machines, examiner and judge. Runs inside a private network namespace.
+class RealContest final
+{
+    Q_DISABLE_COPY_MOVE(RealContest)
+
+public:
+    RealContest();
+    ~RealContest();
+
+    // Starts both programs and logs every client in; false with why in error().
+    bool start();
+    const QString& error() const { return m_error; }
+
+    // Types the time limit and clicks 发送题目; then waits until the question has ended, every
+    // machine has handed in and the display has been sent the pictures.
+    bool run_question(const QString& limit);
+    // The operator closes the window and answers the quit question with Yes; the exit code.
+    int quit();
+
+    // Every message each machine heard follows question after question of limit seconds, with
+    // nothing lost, doubled or out of order; the first fault found, empty when none.
+    QString check_machine_streams(int questions, int limit) const;
+
+    ProgramProcess& server() { return m_server; }
+    ProgramProcess& display() { return m_display; }
+    ProgramCopy& server_folder() { return *m_serverFolder; }
+    ProgramCopy& display_folder() { return *m_displayFolder; }
+    ContestSimulator& sim() { return *m_sim; }
+    XServer& x() { return *m_x; }
+    const QString& server_window() const { return m_serverWindow; }
+    const QString& display_window() const { return m_displayWindow; }
+
+private:
+    bool click(const QString& control);
+    bool type(const QString& control, const QString& text);
+
+    std::unique_ptr<XServer> m_x;
+    std::unique_ptr<ProgramCopy> m_serverFolder, m_displayFolder;
+    ProgramProcess m_server, m_display;
+    std::unique_ptr<ContestSimulator> m_sim;
+    QString m_serverWindow, m_displayWindow, m_error;
+};
+
+// Where a control of the server window lies, from the window's own definition.
+QPoint server_control_centre(const QString& object_name);
+
+} // namespace e2e

@@ -23,18 +23,41 @@ constexpr std::array<const char*, 6> kBankFiles = {"ciku.txt", "cyku.txt",  "sck
                                                    "bhku.txt", "kenei.txt", "diy.txt"};
 
 // Clearing QListWidget reports its current row changing to none, which would look like a pick;
-// a pick is the operator's alone. Appending items leaves the current row alone.
-void clear_list(QListWidget* list)
+// a pick is the operator's alone. Appending items leaves the current row alone. Every item is one
+// bank line in one font, so the list may lay out by the first item's height: with a size per
+// item, each layout asks every item again and a large bank takes minutes to show.
+void empty_list(QListWidget* list)
 {
     const QSignalBlocker quiet(list);
+    list->setUniformItemSizes(true);
     common::list_box_clear(list);
 }
+
+// Handles pending events between the lines of a fill, so that the window stays responsive and
+// other handlers, a nested pick included, run while it fills. Each handling lays out and paints
+// the whole list again, so it comes once per time slice rather than after every line: after each
+// of 100,000 lines it would take minutes.
+class FillPacer final
+{
+public:
+    void after_line()
+    {
+        if (static_cast<unsigned>(common::tick_count() - m_last) < kSliceMs)
+            return;
+        common::process_pending_events();
+        m_last = common::tick_count();
+    }
+
+private:
+    static constexpr unsigned kSliceMs = 10;
+    int m_last = common::tick_count();
+};
 
 } // namespace
 
 void ServerWindow::on_category_picked()
 {
-    clear_list(列表框1);
+    empty_list(列表框1);
 
     GbkText text;
     const int category = common::current_selection(组合框[1]);
@@ -45,24 +68,26 @@ void ServerWindow::on_category_picked()
         选择框[4]->setChecked(picked == WordBankCategory::School || picked == WordBankCategory::Own);
     }
 
+    FillPacer pacer;
     for (const GbkText& line : common::split_text(text, "\r\n")) {
         common::list_box_add_item(列表框1, line);
-        common::process_pending_events();
+        pacer.after_line();
     }
 }
 
 void ServerWindow::on_grade_picked()
 {
-    clear_list(列表框1);
+    empty_list(列表框1);
 
     const int wanted_term = common::current_selection(组合框[2]) + 1;
+    FillPacer pacer;
     for (const GbkText& line : common::split_text(read_word_bank("kenei.txt"), "\r\n")) {
         const common::TextList fields = common::split_text(line, "|");
         // A line without a second field reads as one without a number there: term 0, no item of the box.
         const int term = fields.size() >= 2 ? common::to_integer(fields[1]) : 0;
         if (term == wanted_term)
             common::list_box_add_item(列表框1, line);
-        common::process_pending_events();
+        pacer.after_line();
     }
 }
 

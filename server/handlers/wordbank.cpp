@@ -94,7 +94,7 @@ void ServerWindow::on_grade_picked()
 void ServerWindow::on_word_picked()
 {
     const int row = common::current_selection(列表框1);
-    if (row < 0 || row >= 列表框1->count())
+    if (row < 0)
         return; // no item picked: the prepared question stays as it is
 
     const GbkText line = common::list_box_item_text(列表框1, row);

@@ -43,7 +43,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
         pages = {"/first/s": FIRST_SITE, "/second/s": SECOND_SITE}.get(target.path, {})
         text = pages.get(word)
         status = 200 if text is not None else 404
-        body = ("<html><head><meta charset=\"gbk\"></head><body>" + (text or "") + "</body></html>").encode("gbk")
+        page = "<html><head><meta charset=\"gbk\"></head><body>" + (text or "") + "</body></html>"
+        body = page.encode("gbk")
         self.send_response(status)
         self.send_header("Content-Type", "text/html; charset=gbk")
         self.send_header("Content-Length", str(len(body)))

@@ -23,13 +23,10 @@ constexpr std::array<const char*, 6> kBankFiles = {"ciku.txt", "cyku.txt",  "sck
                                                    "bhku.txt", "kenei.txt", "diy.txt"};
 
 // Clearing QListWidget reports its current row changing to none, which would look like a pick;
-// a pick is the operator's alone. Appending items leaves the current row alone. Every item is one
-// bank line in one font, so the list may lay out by the first item's height: with a size per
-// item, each layout asks every item again and a large bank takes minutes to show.
+// a pick is the operator's alone. Appending items leaves the current row alone.
 void empty_list(QListWidget* list)
 {
     const QSignalBlocker quiet(list);
-    list->setUniformItemSizes(true);
     common::list_box_clear(list);
 }
 

@@ -181,6 +181,8 @@ void ServerWindow::create_controls()
     组合框[2] = common::place_control(new QComboBox, QStringLiteral("组合框2"), q, QRect(344, 22, 76, 24));
     组合框[2]->setEnabled(false);
     列表框1 = common::place_control(new QListWidget, QStringLiteral("列表框1"), q, QRect(264, 50, 156, 126));
+    // Banks run to many thousand lines: one row height for all keeps each fill's layout cheap.
+    列表框1->setUniformItemSizes(true);
     选择框[8] = common::place_control(new QCheckBox, QStringLiteral("选择框8"), q, QRect(228, 180, 194, 24));
     common::set_caption(选择框[8], "加赛         题的第         题");
     编辑框[10] = common::place_control(new QLineEdit, QStringLiteral("编辑框10"), q, QRect());

@@ -201,3 +201,22 @@ bool ContestFixture::display_file_becomes(const QString& name, const QByteArray&
 }
 
 } // namespace e2e
+
+namespace e2e {
+
+bool ContestFixture::display_has_pictures()
+{
+    auto fetched = [this] {
+        for (int n = 1; n <= 4; ++n) {
+            if (display_folder->read(QStringLiteral("htt%1.jpg").arg(n)) != sim->picture(n))
+                return false;
+        }
+        return true;
+    };
+    if (wait_until(fetched, 8000))
+        return true;
+    click_button(7);
+    return wait_until(fetched, 8000);
+}
+
+} // namespace e2e

@@ -1,9 +1,13 @@
 #include "tests/e2e/realcontest.h"
 
+#include <signal.h>
+
 #include "server/window/serverwindow.h"
 #include "tests/support/scripted_dialogs.h"
 #include "tests/support/waits.h"
 
+#include <QDir>
+#include <QFile>
 #include <QTcpSocket>
 
 namespace e2e {
@@ -35,6 +39,15 @@ RealContest::~RealContest()
     m_sim.reset();
     m_display.stop();
     m_server.stop();
+    // A server that did not quit leaves its detached FTP server program behind: end the one that
+    // serves our copy of the folder, and no other.
+    if (m_serverFolder)
+        for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+            QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
+            if (pid.toInt() > 0 && cmdline.open(QIODevice::ReadOnly) &&
+                cmdline.readAll().contains(m_serverFolder->path().toLocal8Bit() + "/ftpserver.exe"))
+                ::kill(pid.toInt(), SIGTERM);
+        }
 }
 
 bool RealContest::start()
@@ -100,6 +113,18 @@ bool RealContest::run_question(const QString& limit)
     return true;
 }
 
+bool RealContest::display_has_pictures()
+{
+    auto fetched = [this] {
+        for (int n = 1; n <= 4; ++n) {
+            if (m_displayFolder->read(QStringLiteral("htt%1.jpg").arg(n)) != m_sim->picture(n))
+                return false;
+        }
+        return true;
+    };
+    return wait_until(fetched, 8000) || (click(QStringLiteral("按钮7")) && wait_until(fetched, 8000));
+}
+
 int RealContest::quit()
 {
     if (!m_x->request_close(m_serverWindow))
@@ -107,7 +132,8 @@ int RealContest::quit()
     const QString box = m_x->find_window(QStringLiteral("信息"));
     if (box.isEmpty())
         return -1;
-    // Yes is the box's default button.
+    // Yes is the box's default button. Without a window manager the keyboard follows the pointer.
+    m_x->xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), box, QStringLiteral("5"), QStringLiteral("5")});
     m_x->xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), box});
     m_x->xdotool({QStringLiteral("key"), QStringLiteral("Return")});
     return m_server.wait_exit_code(10000);

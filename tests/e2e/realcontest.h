@@ -27,6 +27,9 @@ public:
     // Types the time limit and clicks 发送题目; then waits until the question has ended, every
     // machine has handed in and the display has been sent the pictures.
     bool run_question(const QString& limit);
+    // The display's copies of ht1-ht4.jpg equal machine 1-4's pictures. A picture request that
+    // meets the display re-making its picture link is lost; the operator then clicks 同步显示端.
+    bool display_has_pictures();
     // The operator closes the window and answers the quit question with Yes; the exit code.
     int quit();
 

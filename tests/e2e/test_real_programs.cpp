@@ -21,9 +21,7 @@ TEST(RealPrograms, ShortSoakThenQuitThroughTheWindow)
     for (int q = 1; q <= kQuestions; ++q) {
         ASSERT_TRUE(contest.run_question(QStringLiteral("2"))) << "question " << q << ": " << contest.error().toStdString();
         ASSERT_TRUE(contest.sim().send_judge_result("结果|评委|正确|正确|错误|正确")) << q;
-        for (int n = 1; n <= 4; ++n)
-            EXPECT_TRUE(wait_until([&] { return contest.display_folder().read(QStringLiteral("htt%1.jpg").arg(n)) ==
-                                                contest.sim().picture(n); }, 10000)) << q << " " << n;
+        EXPECT_TRUE(contest.display_has_pictures()) << "question " << q;
     }
     EXPECT_EQ(contest.check_machine_streams(kQuestions, 2), QString());
     EXPECT_EQ(contest.sim().failed_uploads(), 0);

@@ -1,4 +1,4 @@
-// bench-links: oruvan_server oruvan_testsupport
+// bench-links: oruvan_server oruvan_testsupport oruvan_qtbenchmain
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -16,7 +16,6 @@
 #include "tests/support/tempprogramfolder.h"
 #include "tests/support/waits.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
@@ -25,8 +24,8 @@
 #include <QTimer>
 
 // The countdown as the eleven clients of a contest receive it: the real window, offscreen, with
-// every role logged in over loopback. The server listens on its fixed ports, so run this in a
-// private network namespace: tests/support/run-in-netns.sh build/bench/bench_countdown
+// every role logged in over loopback. It runs itself in a private network namespace, since the
+// server listens on its fixed ports.
 
 namespace {
 
@@ -191,14 +190,3 @@ void BM_SendQuestionToElevenClients(benchmark::State& state)
 BENCHMARK(BM_SendQuestionToElevenClients)->Iterations(200)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -2,9 +2,7 @@
 // picture request (four 35 KB JPEGs from the real FTP server on this machine, target under 200 ms)
 // and a countdown tick until its caption is painted (target under 16 ms, one frame).
 // Runs itself in a private network namespace, since it listens on the contest's fixed ports.
-// bench-links: oruvan_display_linksupport
-
-#include <unistd.h>
+// bench-links: oruvan_display_linksupport oruvan_qtbenchmain
 
 #include <cstdlib>
 #include <memory>
@@ -19,11 +17,9 @@
 #include "tests/display/linked_display.h"
 #include "tests/support/ftpserverprocess.h"
 
-#include <QApplication>
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QImage>
 #include <QRandomGenerator>
 #include <QSignalSpy>
@@ -114,36 +110,4 @@ void BM_TickUntilCaptionPainted(benchmark::State& state)
 }
 BENCHMARK(BM_TickUntilCaptionPainted)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(200);
 
-// Re-runs this program in a private network namespace with only loopback up.
-void enter_private_network(int argc, char** argv)
-{
-    if (qEnvironmentVariableIsSet("ORUVAN_IN_NETNS"))
-        return;
-    qputenv("ORUVAN_IN_NETNS", "1");
-    const QByteArray runner = QFileInfo(QStringLiteral(__FILE__))
-                                  .dir()
-                                  .filePath(QStringLiteral("../tests/support/run-in-netns.sh"))
-                                  .toLocal8Bit();
-    std::vector<char*> args{const_cast<char*>(runner.constData())};
-    for (int i = 0; i < argc; ++i)
-        args.push_back(argv[i]);
-    args.push_back(nullptr);
-    execv(runner.constData(), args.data());
-}
-
 } // namespace
-
-int main(int argc, char** argv)
-{
-    enter_private_network(argc, argv);
-    if (!qEnvironmentVariableIsSet("ORUVAN_SOURCE_DIR"))
-        qputenv("ORUVAN_SOURCE_DIR",
-                QFileInfo(QStringLiteral(__FILE__)).dir().absoluteFilePath(QStringLiteral("..")).toLocal8Bit());
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -2,50 +2,27 @@
 // the server driven through its window. Prints what was sent and received, the memory of both
 // programs at start and end and their CPU use while idle between questions.
 // Runs itself in a private network namespace, since it listens on the contest's fixed ports.
-// bench-links: oruvan_e2e
-
-#include <unistd.h>
+// bench-links: oruvan_e2e oruvan_benchsupport
 
 #include <cstdio>
 #include <vector>
 
+#include "bench/support/benchsupport.h"
 #include "tests/e2e/realcontest.h"
 #include "tests/support/waits.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QFileInfo>
 
 namespace {
 
 constexpr int kQuestions = 50;
-
-void enter_private_network(int argc, char** argv)
-{
-    if (qEnvironmentVariableIsSet("ORUVAN_IN_NETNS"))
-        return;
-    qputenv("ORUVAN_IN_NETNS", "1");
-    const QByteArray runner = QFileInfo(QStringLiteral(__FILE__)).dir().filePath(
-                                  QStringLiteral("../tests/support/run-in-netns.sh")).toLocal8Bit();
-    std::vector<char*> args{const_cast<char*>(runner.constData())};
-    for (int i = 0; i < argc; ++i)
-        args.push_back(argv[i]);
-    args.push_back(nullptr);
-    execv(runner.constData(), args.data());
-}
 
 } // namespace
 
 int main(int argc, char** argv)
 {
     enter_private_network(argc, argv);
-    const QString source = QFileInfo(QStringLiteral(__FILE__)).dir().absoluteFilePath(QStringLiteral(".."));
-    if (!qEnvironmentVariableIsSet("ORUVAN_SOURCE_DIR"))
-        qputenv("ORUVAN_SOURCE_DIR", source.toLocal8Bit());
-    // The benchmark sits in <build>/bench/: the program folders are one up.
-    if (!qEnvironmentVariableIsSet("ORUVAN_BUILD_DIR"))
-        qputenv("ORUVAN_BUILD_DIR", QFileInfo(QString::fromLocal8Bit(argv[0])).absoluteDir().absoluteFilePath(QStringLiteral("..")).toLocal8Bit());
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    set_default_environment();
     QApplication app(argc, argv);
 
     e2e::RealContest contest;

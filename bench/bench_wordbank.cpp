@@ -1,4 +1,4 @@
-// bench-links: oruvan_server oruvan_testsupport
+// bench-links: oruvan_server oruvan_testsupport oruvan_qtbenchmain
 #include <benchmark/benchmark.h>
 
 #include <memory>
@@ -9,7 +9,6 @@
 #include "tests/support/scripted_dialogs.h"
 #include "tests/support/tempprogramfolder.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QListWidget>
 
@@ -55,14 +54,3 @@ void BM_FillFromLargeBank(benchmark::State& state)
 BENCHMARK(BM_FillFromLargeBank)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

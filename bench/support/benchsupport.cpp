@@ -1,0 +1,30 @@
+#include "bench/support/benchsupport.h"
+
+#include <vector>
+
+#include <unistd.h>
+
+#include <QByteArray>
+#include <QtGlobal>
+
+void enter_private_network(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsSet("ORUVAN_IN_NETNS"))
+        return;
+    qputenv("ORUVAN_IN_NETNS", "1");
+    std::vector<char*> args{const_cast<char*>(ORUVAN_NETNS_RUNNER)};
+    for (int i = 0; i < argc; ++i)
+        args.push_back(argv[i]);
+    args.push_back(nullptr);
+    execv(ORUVAN_NETNS_RUNNER, args.data());
+}
+
+void set_default_environment()
+{
+    if (!qEnvironmentVariableIsSet("ORUVAN_SOURCE_DIR"))
+        qputenv("ORUVAN_SOURCE_DIR", ORUVAN_SOURCE_DIR);
+    if (!qEnvironmentVariableIsSet("ORUVAN_BUILD_DIR"))
+        qputenv("ORUVAN_BUILD_DIR", ORUVAN_BUILD_DIR);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+}

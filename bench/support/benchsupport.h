@@ -1,0 +1,11 @@
+#pragma once
+
+// What the benchmarks that run the real windows and sockets share.
+
+// Runs this program again inside a private network namespace with only loopback up, so that the
+// fixed contest ports are free; returns at once when already inside one.
+void enter_private_network(int argc, char** argv);
+
+// ORUVAN_SOURCE_DIR and ORUVAN_BUILD_DIR as ctest sets them for tests, and the offscreen platform,
+// unless the caller's environment says otherwise.
+void set_default_environment();

@@ -11,6 +11,7 @@
 #include <QProcess>
 #include <QTimer>
 
+#include "tests/support/ports.h"
 #include "webaccess/textconversion.h"
 
 using namespace webaccess;
@@ -64,20 +65,6 @@ Echo parse_echo(const GbkText& page)
         from = end + 2;
     }
     return echo;
-}
-
-// A loopback port that nobody listens on.
-int closed_port()
-{
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    bind(fd, reinterpret_cast<sockaddr*>(&address), length);
-    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    close(fd);
-    return ntohs(address.sin_port);
 }
 
 class HttpRequest : public ::testing::Test
@@ -304,7 +291,7 @@ TEST(HttpRequestFailure, AServerThatNeverAnswersTimesOutWith712WhileEventsRun)
 TEST(HttpRequestFailure, RefusedPortAndUnparsableUrls)
 {
     GbkText status = "keep";
-    EXPECT_EQ(http_request("http://127.0.0.1:" + std::to_string(closed_port()) + "/", 0, {}, std::nullopt, nullptr, {},
+    EXPECT_EQ(http_request("http://127.0.0.1:" + std::to_string(closed_loopback_port()) + "/", 0, {}, std::nullopt, nullptr, {},
                            nullptr, false, {}, {}, {}, {}, {}, 5, nullptr, &status),
               "");
     EXPECT_EQ(status, "711 发送请求失败!");

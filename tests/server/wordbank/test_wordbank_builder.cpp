@@ -9,6 +9,7 @@
 
 #include "common/widgets/controls.h"
 #include "server/builder/onlinedictionary.h"
+#include "tests/support/ports.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -155,24 +156,6 @@ TEST_F(WordPick, APickWithNoCategoryOrNoItemChangesNothing)
     EXPECT_EQ(prompt(), before);
 }
 
-namespace {
-
-// A loopback port that nobody listens on.
-int closed_port()
-{
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    bind(fd, reinterpret_cast<sockaddr*>(&address), length);
-    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    close(fd);
-    return ntohs(address.sin_port);
-}
-
-} // namespace
-
 // The online completion against a local stand-in for the two dictionary sites.
 class OnlineCompletion : public WordPick
 {
@@ -244,7 +227,7 @@ TEST_F(OnlineCompletion, RunsForEveryCategoryWhenTicked)
 
 TEST_F(OnlineCompletion, UnreachableSitesLeaveTheTablePromptSilently)
 {
-    const std::string closed = "http://127.0.0.1:" + std::to_string(closed_port());
+    const std::string closed = "http://127.0.0.1:" + std::to_string(closed_loopback_port());
     server::dictionary_sites() = {closed, closed};
     load_ticked(4, "蝙蝠|3\r\n");
     pick_word(0);

@@ -16,8 +16,8 @@
 #include "protocol/messages.h"
 #include "tests/display/linked_display.h"
 #include "tests/support/ftpserverprocess.h"
+#include "tests/support/pictures.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -40,12 +40,8 @@ QByteArray picture_of_about_35_kb(int figure)
         }
     QByteArray best;
     for (int quality = 95; quality >= 10; quality -= 5) {
-        QByteArray bytes;
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::WriteOnly);
-        image.save(&buffer, "JPG", quality);
-        best = bytes;
-        if (bytes.size() <= 36 * 1024)
+        best = encoded_picture(image, "JPG", quality);
+        if (best.size() <= 36 * 1024)
             break;
     }
     return best;

@@ -3,8 +3,8 @@
 #include "common/events/ftpclient.h"
 #include "display/globals.h"
 #include "tests/support/waits.h"
+#include "tests/support/pictures.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QImage>
 #include <QPainter>
@@ -78,9 +78,5 @@ QByteArray handwriting_jpeg(int figure, QColor colour, int width, int height)
     painter.setFont(font);
     painter.drawText(image.rect(), Qt::AlignCenter, QString::number(figure));
     painter.end();
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "JPG", 90);
-    return bytes;
+    return encoded_picture(image, "JPG", 90);
 }

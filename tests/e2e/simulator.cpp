@@ -1,8 +1,8 @@
 #include "tests/e2e/simulator.h"
 
 #include "tests/support/waits.h"
+#include "tests/support/pictures.h"
 
-#include <QBuffer>
 #include <QFont>
 #include <QImage>
 #include <QPainter>
@@ -49,11 +49,7 @@ QByteArray handwriting_picture(int n)
     painter.setFont(font);
     painter.drawText(image.rect(), Qt::AlignCenter, QString::number(n));
     painter.end();
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "JPG", 90);
-    return bytes;
+    return encoded_picture(image, "JPG", 90);
 }
 
 ContestSimulator::ContestSimulator(QObject* parent) : QObject(parent)

@@ -1,8 +1,9 @@
 #include "tests/common/widgets/picture_samples.h"
 
+#include "tests/support/pictures.h"
+
 #include <cstdlib>
 
-#include <QBuffer>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -21,15 +22,6 @@ QImage quadrants(int width, int height)
         }
     }
     return image;
-}
-
-QByteArray encoded(const QImage& image, const char* format)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, format, 95);
-    return bytes;
 }
 
 namespace {

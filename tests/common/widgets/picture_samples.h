@@ -8,8 +8,6 @@ namespace samples {
 
 // Four quadrants: red top left, green top right, blue bottom left, yellow bottom right.
 QImage quadrants(int width, int height);
-// The image written by Qt's own writer of that format ("JPG", "PNG", "BMP", "ICO").
-QByteArray encoded(const QImage& image, const char* format);
 // A GIF of the image, colours reduced to a fixed 8-colour palette.
 QByteArray gif(const QImage& image);
 // The image converted by ImageMagick to the kind named ("pcx", "jpg" ...) with extra options;

@@ -2,6 +2,7 @@
 #include "common/widgets/trayicon.h"
 
 #include "tests/common/widgets/picture_samples.h"
+#include "tests/support/pictures.h"
 #include "tests/support/scripted_dialogs.h"
 
 #include <gtest/gtest.h>
@@ -163,7 +164,7 @@ TEST(TrayIcon, WithoutANotificationAreaNothingHappens)
     TrayIcon* tray = tray_icon_of(&window);
     ASSERT_NE(tray, nullptr);
     EXPECT_EQ(tray_icon_of(&window), tray);
-    set_tray_icon(&window, samples::encoded(samples::quadrants(16, 16), "ICO"), "汉字听写");
+    set_tray_icon(&window, encoded_picture(samples::quadrants(16, 16), "ICO"), "汉字听写");
     EXPECT_FALSE(tray->shown());
     set_tray_icon(&window, {});
     EXPECT_FALSE(tray->shown());

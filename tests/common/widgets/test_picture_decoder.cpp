@@ -1,6 +1,7 @@
 #include "common/widgets/picturedecoder.h"
 
 #include "tests/common/widgets/picture_samples.h"
+#include "tests/support/pictures.h"
 
 #include <gtest/gtest.h>
 
@@ -23,14 +24,14 @@ void expect_quadrants(const QImage& image, int width, int height, int tolerance 
 TEST(PictureDecoder, DecodesEveryKindByContent)
 {
     const QImage source = samples::quadrants(40, 30);
-    expect_quadrants(decode_picture(samples::encoded(source, "JPG")), 40, 30);
-    expect_quadrants(decode_picture(samples::encoded(source, "PNG")), 40, 30, 0);
-    expect_quadrants(decode_picture(samples::encoded(source, "BMP")), 40, 30, 0);
+    expect_quadrants(decode_picture(encoded_picture(source, "JPG")), 40, 30);
+    expect_quadrants(decode_picture(encoded_picture(source, "PNG")), 40, 30, 0);
+    expect_quadrants(decode_picture(encoded_picture(source, "BMP")), 40, 30, 0);
     expect_quadrants(decode_picture(samples::gif(source)), 40, 30, 0);
-    expect_quadrants(decode_picture(samples::encoded(source, "ICO")), 40, 30, 0);
+    expect_quadrants(decode_picture(encoded_picture(source, "ICO")), 40, 30, 0);
 
     // A cursor file is an icon file with type 2.
-    QByteArray cursor = samples::encoded(source, "ICO");
+    QByteArray cursor = encoded_picture(source, "ICO");
     cursor[2] = 2;
     expect_quadrants(decode_picture(cursor), 40, 30, 0);
 }
@@ -39,13 +40,13 @@ TEST(PictureDecoder, DecodesPngWithTransparencyAndGreyJpeg)
 {
     QImage clear(8, 8, QImage::Format_ARGB32);
     clear.fill(qRgba(0, 0, 255, 0));
-    const QImage decoded = decode_picture(samples::encoded(clear, "PNG"));
+    const QImage decoded = decode_picture(encoded_picture(clear, "PNG"));
     ASSERT_FALSE(decoded.isNull());
     EXPECT_EQ(qAlpha(decoded.pixel(3, 3)), 0);
 
     QImage grey(16, 16, QImage::Format_Grayscale8);
     grey.fill(200);
-    const QImage grey_decoded = decode_picture(samples::encoded(grey, "JPG"));
+    const QImage grey_decoded = decode_picture(encoded_picture(grey, "JPG"));
     ASSERT_FALSE(grey_decoded.isNull());
     EXPECT_TRUE(samples::near(grey_decoded.pixel(8, 8), qRgb(200, 200, 200), 6));
 }
@@ -76,7 +77,7 @@ TEST(PictureDecoder, EmptyGarbageAndUnknownGiveNull)
     EXPECT_TRUE(decode_picture(QByteArray("hello, this is no picture")).isNull());
     EXPECT_TRUE(decode_picture(QByteArray(1000, '\0')).isNull());
     // A PPM is a picture, but not one of the kinds a picture box shows.
-    EXPECT_TRUE(decode_picture(samples::encoded(samples::quadrants(4, 4), "PPM")).isNull());
+    EXPECT_TRUE(decode_picture(encoded_picture(samples::quadrants(4, 4), "PPM")).isNull());
     // Magic numbers alone.
     EXPECT_TRUE(decode_picture(QByteArray("\xFF\xD8\xFF", 3)).isNull());
     EXPECT_TRUE(decode_picture(QByteArray("\x89PNG\r\n\x1A\n", 8)).isNull());
@@ -89,7 +90,7 @@ TEST(PictureDecoder, TruncatedFilesGiveNull)
 {
     const QImage source = samples::quadrants(64, 48);
     for (const char* format : {"JPG", "PNG"}) {
-        const QByteArray whole = samples::encoded(source, format);
+        const QByteArray whole = encoded_picture(source, format);
         ASSERT_FALSE(decode_picture(whole).isNull()) << format;
         for (int keep : {whole.size() / 4, whole.size() / 2, whole.size() - 20})
             EXPECT_TRUE(decode_picture(whole.left(keep)).isNull()) << format << " cut to " << keep;
@@ -103,7 +104,7 @@ TEST(PictureDecoder, CorruptBytesNeverCrash)
 {
     const QImage source = samples::quadrants(32, 32);
     for (const char* format : {"JPG", "PNG", "BMP", "ICO"}) {
-        const QByteArray whole = samples::encoded(source, format);
+        const QByteArray whole = encoded_picture(source, format);
         for (int pos = 0; pos < whole.size(); pos += 7) {
             QByteArray broken = whole;
             broken[pos] = char(broken[pos] ^ 0x5A);
@@ -128,7 +129,7 @@ quint32 png_crc(const QByteArray& bytes)
 TEST(PictureDecoder, HugeClaimedSizeGivesNullWithoutAbort)
 {
     // A valid PNG header (CRC included) claiming 60000 x 60000 pixels, with a 2 x 2 picture's data.
-    QByteArray png = samples::encoded(samples::quadrants(2, 2), "PNG");
+    QByteArray png = encoded_picture(samples::quadrants(2, 2), "PNG");
     png[16] = 0, png[17] = 0, png[18] = char(0xEA), png[19] = 0x60;
     png[20] = 0, png[21] = 0, png[22] = char(0xEA), png[23] = 0x60;
     const quint32 crc = png_crc(png.mid(12, 17));

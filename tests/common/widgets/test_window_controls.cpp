@@ -3,6 +3,7 @@
 #include "common/widgets/translabel.h"
 
 #include "tests/common/widgets/picture_samples.h"
+#include "tests/support/pictures.h"
 
 #include <gtest/gtest.h>
 
@@ -45,8 +46,8 @@ struct Hall
 TEST(PictureBox, ShowsEveryKindStretchedOverTheWholeBox)
 {
     const QImage source = samples::quadrants(20, 40);
-    const QList<QByteArray> files = {samples::encoded(source, "JPG"), samples::encoded(source, "PNG"),
-                                     samples::encoded(source, "BMP"), samples::gif(source)};
+    const QList<QByteArray> files = {encoded_picture(source, "JPG"), encoded_picture(source, "PNG"),
+                                     encoded_picture(source, "BMP"), samples::gif(source)};
     for (const QByteArray& file : files) {
         SCOPED_TRACE(file.left(4).toHex().toStdString());
         Hall hall;
@@ -71,7 +72,7 @@ TEST(PictureBox, GarbageEmptyAndCutDataLeaveItBlank)
     EXPECT_EQ(hall.at(100, 50), qRgb(255, 255, 255));
     EXPECT_EQ(hall.box->picture(), QByteArray("not a picture at all"));
 
-    const QByteArray jpeg = samples::encoded(samples::quadrants(20, 20), "JPG");
+    const QByteArray jpeg = encoded_picture(samples::quadrants(20, 20), "JPG");
     hall.box->set_picture(jpeg);
     EXPECT_TRUE(samples::near(hall.at(12, 12), qRgb(255, 0, 0)));
     hall.box->set_picture({});
@@ -85,7 +86,7 @@ TEST(PictureBox, GarbageEmptyAndCutDataLeaveItBlank)
 TEST(PictureBox, KeepsItsOwnCopyAndFollowsResize)
 {
     Hall hall;
-    QByteArray png = samples::encoded(samples::quadrants(10, 10), "PNG");
+    QByteArray png = encoded_picture(samples::quadrants(10, 10), "PNG");
     hall.box->set_picture(png);
     png.fill('\0');
     EXPECT_NE(hall.box->picture(), png);
@@ -123,7 +124,7 @@ int differing_pixels(const QImage& a, const QImage& b)
 TEST(TransLabel, DrawsOnlyItsTextOverThePictureBehind)
 {
     Hall hall;
-    hall.box->set_picture(samples::encoded(samples::quadrants(10, 10), "PNG"));
+    hall.box->set_picture(encoded_picture(samples::quadrants(10, 10), "PNG"));
     const QImage behind = rendered(hall.window);
     auto* label = new common::TransLabel(&hall.window);
     label->setGeometry(10, 10, 200, 100);

@@ -4,9 +4,9 @@
 #include "resources/builtin.h"
 #include "server/globals.h"
 #include "tests/support/ftpserverprocess.h"
+#include "tests/support/pictures.h"
 #include "tests/support/waits.h"
 
-#include <QBuffer>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QProcess>
@@ -22,11 +22,7 @@ QByteArray jpeg(QColor colour)
 {
     QImage image(64, 48, QImage::Format_RGB32);
     image.fill(colour);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "JPG");
-    return bytes;
+    return encoded_picture(image, "JPG");
 }
 
 quint16 hand_in_port(int n)

@@ -129,14 +129,21 @@ int RealContest::quit()
 {
     if (!m_x->request_close(m_serverWindow))
         return -1;
-    const QString box = m_x->find_window(QStringLiteral("信息"));
-    if (box.isEmpty())
-        return -1;
-    // Yes is the box's default button. Without a window manager the keyboard follows the pointer.
-    m_x->xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), box, QStringLiteral("5"), QStringLiteral("5")});
-    m_x->xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), box});
-    m_x->xdotool({QStringLiteral("key"), QStringLiteral("Return")});
-    return m_server.wait_exit_code(10000);
+    // Yes is the quit box's default button. Without a window manager the keyboard follows the
+    // pointer, and on a loaded machine a key can land before the box has the focus: try again
+    // while the box is still there.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        const QString box = m_x->find_window(QStringLiteral("信息"));
+        if (box.isEmpty())
+            break;
+        m_x->xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), box, QStringLiteral("5"), QStringLiteral("5")});
+        m_x->xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), box});
+        m_x->xdotool({QStringLiteral("key"), QStringLiteral("--window"), box, QStringLiteral("Return")});
+        const int code = m_server.wait_exit_code(5000);
+        if (code != -1)
+            return code;
+    }
+    return m_server.wait_exit_code(5000);
 }
 
 QString RealContest::check_machine_streams(int questions, int limit) const

@@ -96,8 +96,9 @@ TEST(PictureDecoder, TruncatedFilesGiveNull)
             EXPECT_TRUE(decode_picture(whole.left(keep)).isNull()) << format << " cut to " << keep;
     }
     const QByteArray pcx = samples::converted(source, "pcx");
-    if (!pcx.isEmpty())
+    if (!pcx.isEmpty()) {
         EXPECT_TRUE(decode_picture(pcx.left(pcx.size() / 2)).isNull());
+    }
 }
 
 TEST(PictureDecoder, CorruptBytesNeverCrash)
@@ -109,8 +110,9 @@ TEST(PictureDecoder, CorruptBytesNeverCrash)
             QByteArray broken = whole;
             broken[pos] = char(broken[pos] ^ 0x5A);
             const QImage image = decode_picture(broken);
-            if (!image.isNull())
+            if (!image.isNull()) {
                 EXPECT_GT(image.width() * image.height(), 0);
+            }
         }
     }
 }

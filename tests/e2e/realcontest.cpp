@@ -128,20 +128,23 @@ bool RealContest::display_has_pictures()
 int RealContest::quit()
 {
     if (!m_x->request_close(m_serverWindow))
-        return -1;
+        return m_error = QStringLiteral("the close request could not be sent"), -1;
     // Yes is the quit box's default button. Without a window manager the keyboard follows the
     // pointer, and on a loaded machine a key can land before the box has the focus: try again
     // while the box is still there.
     for (int attempt = 0; attempt < 3; ++attempt) {
         const QString box = m_x->find_window(QStringLiteral("信息"));
-        if (box.isEmpty())
+        if (box.isEmpty()) {
+            m_error = QStringLiteral("no quit box after attempt %1").arg(attempt);
             break;
+        }
         m_x->xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), box, QStringLiteral("5"), QStringLiteral("5")});
         m_x->xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), box});
         m_x->xdotool({QStringLiteral("key"), QStringLiteral("--window"), box, QStringLiteral("Return")});
         const int code = m_server.wait_exit_code(5000);
         if (code != -1)
             return code;
+        m_error = QStringLiteral("still running after %1 answers to the quit box").arg(attempt + 1);
     }
     return m_server.wait_exit_code(5000);
 }

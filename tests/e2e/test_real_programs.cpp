@@ -42,7 +42,7 @@ TEST(RealPrograms, ShortSoakThenQuitThroughTheWindow)
     save_screenshot(contest.x().screenshot(contest.server_window()), QStringLiteral("e2e-real-server"));
 
     // The operator closes the window and confirms.
-    EXPECT_EQ(contest.quit(), 0) << contest.server().output().toStdString();
+    EXPECT_EQ(contest.quit(), 0) << contest.error().toStdString() << "\n" << contest.server().output().toStdString();
     for (int n = 1; n <= 8; ++n)
         EXPECT_TRUE(contest.sim().machine(n).wait_for("退出|结束|0")) << n;
     EXPECT_TRUE(contest.sim().judge().wait_closed());

@@ -127,16 +127,20 @@ bool RealContest::display_has_pictures()
 
 int RealContest::quit()
 {
-    if (!m_x->request_close(m_serverWindow))
-        return m_error = QStringLiteral("the close request could not be sent"), -1;
     // Yes is the quit box's default button. Without a window manager the keyboard follows the
-    // pointer, and on a loaded machine a key can land before the box has the focus: try again
-    // while the box is still there.
+    // pointer, and on a loaded machine a close request or a key can go astray: ask again while the
+    // server still runs.
     for (int attempt = 0; attempt < 3; ++attempt) {
-        const QString box = m_x->find_window(QStringLiteral("信息"));
+        QString box = m_x->find_window(QStringLiteral("信息"), 500);
         if (box.isEmpty()) {
-            m_error = QStringLiteral("no quit box after attempt %1").arg(attempt);
-            break;
+            if (!m_x->request_close(m_serverWindow))
+                return m_error = QStringLiteral("the close request could not be sent"), -1;
+            box = m_x->find_window(QStringLiteral("信息"), 5000);
+        }
+        if (box.isEmpty()) {
+            m_error = QStringLiteral("no quit box after close request %1").arg(attempt + 1);
+            save_screenshot(m_x->screenshot(QStringLiteral("root")), QStringLiteral("e2e-real-no-quit-box"));
+            continue;
         }
         m_x->xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), box, QStringLiteral("5"), QStringLiteral("5")});
         m_x->xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), box});

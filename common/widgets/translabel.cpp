@@ -1,9 +1,7 @@
 #include "common/widgets/translabel.h"
 
 #include "common/text/gbkcodec.h"
-#include "common/widgets/picturebox.h"
 
-#include <QMouseEvent>
 #include <QPainter>
 
 namespace common {
@@ -64,16 +62,6 @@ void TransLabel::paintEvent(QPaintEvent*)
     painter.setFont(font());
     const int flags = static_cast<int>(m_alignment) | (m_wordWrap ? Qt::TextWordWrap : 0);
     painter.drawText(rect(), flags, m_shown);
-}
-
-void TransLabel::mouseDoubleClickEvent(QMouseEvent* event)
-{
-    if (event->button() != Qt::LeftButton) {
-        QWidget::mouseDoubleClickEvent(event);
-        return;
-    }
-    const QPoint at = event->position().toPoint();
-    emit doubleClicked(at.x(), at.y(), double_click_keys(event->modifiers()));
 }
 
 } // namespace common

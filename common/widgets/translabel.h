@@ -33,13 +33,8 @@ public:
     bool word_wrap() const { return m_wordWrap; }
     void set_word_wrap(bool on);
 
-signals:
-    // Left double-click at (x, y) in the label; keys: 1 Ctrl, 2 Shift, 4 Alt.
-    void doubleClicked(int x, int y, int keys);
-
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
     GbkText m_caption;

@@ -18,3 +18,20 @@ int closed_loopback_port()
     close(fd);
     return ntohs(address.sin_port);
 }
+
+SilentListener::SilentListener() : m_fd(socket(AF_INET, SOCK_STREAM, 0))
+{
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (bind(m_fd, reinterpret_cast<sockaddr*>(&address), length) != 0 || listen(m_fd, 4) != 0)
+        return;
+    getsockname(m_fd, reinterpret_cast<sockaddr*>(&address), &length);
+    m_port = ntohs(address.sin_port);
+}
+
+SilentListener::~SilentListener()
+{
+    close(m_fd);
+}

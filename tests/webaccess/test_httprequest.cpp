@@ -2,10 +2,6 @@
 
 #include <chrono>
 
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include <QProcess>
@@ -98,8 +94,8 @@ TEST_F(HttpRequest, GetSendsExactlyTheDefaultLinesAndHandsBackTheResponse)
 {
     GbkText headers, status, location = "keep";
     ByteData bytes;
-    const GbkText page = http_request(url("/echo"), 0, {}, std::nullopt, nullptr, {}, &headers, false, {}, {}, {},
-                                      {}, {}, 5, &location, &status, &bytes);
+    const GbkText page = http_request(url("/echo"), 0, {}, std::nullopt, nullptr, {}, &headers, false, {}, {}, {}, {},
+                                      {}, 5, &location, &status, &bytes);
     const Echo echo = parse_echo(page);
     EXPECT_EQ(echo.request_line, "GET /echo");
     EXPECT_EQ(echo.own_headers(), std::vector<GbkText>(std::begin(kDefaultLines), std::end(kDefaultLines)));
@@ -116,18 +112,12 @@ TEST_F(HttpRequest, GetSendsExactlyTheDefaultLinesAndHandsBackTheResponse)
 TEST_F(HttpRequest, CallerLinesGoFirstAndReplaceDefaultsOfTheSameKey)
 {
     const GbkText page = http_request(url("/echo"), 0, {}, GbkText("x=1"), nullptr,
-                                      "user-agent: Tester/2\r\nX-Word: 汉字\r\ncontent-type: text/plain", nullptr, false,
-                                      {}, {}, {}, {}, {}, 5);
+                                      "user-agent: Tester/2\r\nX-Word: 汉字\r\ncontent-type: text/plain", nullptr,
+                                      false, {}, {}, {}, {}, {}, 5);
     const Echo echo = parse_echo(page);
     // The lower-case content-type does not hide the default line, which then replaces it.
-    const std::vector<GbkText> expected = {"user-agent: Tester/2",
-                                           "X-Word: 汉字",
-                                           kDefaultLines[4],
-                                           kDefaultLines[1],
-                                           kDefaultLines[2],
-                                           kDefaultLines[3],
-                                           kDefaultLines[5],
-                                           "Cookie: x=1"};
+    const std::vector<GbkText> expected = {"user-agent: Tester/2", "X-Word: 汉字",   kDefaultLines[4], kDefaultLines[1],
+                                           kDefaultLines[2],       kDefaultLines[3], kDefaultLines[5], "Cookie: x=1"};
     EXPECT_EQ(echo.own_headers(), expected);
 }
 
@@ -237,8 +227,8 @@ TEST_F(HttpRequest, BasicCredentialsOnlyWithNameAndPass)
 TEST_F(HttpRequest, PlainHttpGoesThroughTheNamedProxyWithItsCredentials)
 {
     const GbkText proxy = "127.0.0.1:" + std::to_string(m_port);
-    const Echo echo = parse_echo(http_request("http://dict.invalid/echo?x=1", 0, {}, std::nullopt, nullptr, {},
-                                              nullptr, false, {}, {}, proxy));
+    const Echo echo = parse_echo(
+        http_request("http://dict.invalid/echo?x=1", 0, {}, std::nullopt, nullptr, {}, nullptr, false, {}, {}, proxy));
     EXPECT_EQ(echo.request_line, "GET http://dict.invalid/echo?x=1");
     EXPECT_EQ(http_request("http://dict.invalid/proxy-auth", 0, {}, std::nullopt, nullptr, {}, nullptr, false, {}, {},
                            proxy, "pu", "pp"),
@@ -249,8 +239,8 @@ TEST_F(HttpRequest, ABodyThatStallsKeepsWhatArrivedAndReportsTheStatus)
 {
     GbkText status;
     ByteData bytes;
-    const GbkText page = http_request(url("/stall-body"), 0, {}, std::nullopt, nullptr, {}, nullptr, false, {}, {},
-                                      {}, {}, {}, 1, nullptr, &status, &bytes);
+    const GbkText page = http_request(url("/stall-body"), 0, {}, std::nullopt, nullptr, {}, nullptr, false, {}, {}, {},
+                                      {}, {}, 1, nullptr, &status, &bytes);
     EXPECT_EQ(page, "0123456789");
     EXPECT_EQ(bytes, "0123456789");
     EXPECT_EQ(status, "200 OK");
@@ -258,26 +248,17 @@ TEST_F(HttpRequest, ABodyThatStallsKeepsWhatArrivedAndReportsTheStatus)
 
 TEST(HttpRequestFailure, AServerThatNeverAnswersTimesOutWith712WhileEventsRun)
 {
-    // The kernel completes the connection from the listen queue; nobody ever reads or answers.
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&address), length), 0);
-    ASSERT_EQ(listen(fd, 4), 0);
-    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    const SilentListener listener;
+    ASSERT_TRUE(listener.listening());
 
     bool timer_ran = false;
     QTimer::singleShot(100, [&timer_ran] { timer_ran = true; });
     GbkText headers = "keep", status;
     ByteData bytes = "keep";
     const auto started = std::chrono::steady_clock::now();
-    const GbkText page =
-        http_request("http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/", 0, {}, std::nullopt, nullptr,
-                     {}, &headers, false, {}, {}, {}, {}, {}, 1, nullptr, &status, &bytes);
+    const GbkText page = http_request("http://127.0.0.1:" + std::to_string(listener.port()) + "/", 0, {}, std::nullopt,
+                                      nullptr, {}, &headers, false, {}, {}, {}, {}, {}, 1, nullptr, &status, &bytes);
     const auto elapsed = std::chrono::steady_clock::now() - started;
-    close(fd);
 
     EXPECT_EQ(status, "712 服务器未响应!");
     EXPECT_EQ(page, "");
@@ -291,8 +272,8 @@ TEST(HttpRequestFailure, AServerThatNeverAnswersTimesOutWith712WhileEventsRun)
 TEST(HttpRequestFailure, RefusedPortAndUnparsableUrls)
 {
     GbkText status = "keep";
-    EXPECT_EQ(http_request("http://127.0.0.1:" + std::to_string(closed_loopback_port()) + "/", 0, {}, std::nullopt, nullptr, {},
-                           nullptr, false, {}, {}, {}, {}, {}, 5, nullptr, &status),
+    EXPECT_EQ(http_request("http://127.0.0.1:" + std::to_string(closed_loopback_port()) + "/", 0, {}, std::nullopt,
+                           nullptr, {}, nullptr, false, {}, {}, {}, {}, {}, 5, nullptr, &status),
               "");
     EXPECT_EQ(status, "711 发送请求失败!");
 

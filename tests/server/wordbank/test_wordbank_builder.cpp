@@ -2,11 +2,6 @@
 
 #include <set>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include "common/widgets/controls.h"
 #include "server/builder/onlinedictionary.h"
 #include "tests/support/ports.h"
@@ -239,16 +234,9 @@ TEST_F(OnlineCompletion, UnreachableSitesLeaveTheTablePromptSilently)
 
 TEST_F(OnlineCompletion, SilentSitesAreGivenUpAfterTheirTimeOut)
 {
-    // Accepts connections (the kernel does) but never answers.
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&address), length), 0);
-    ASSERT_EQ(listen(fd, 4), 0);
-    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    const std::string silent = "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port));
+    const SilentListener listener;
+    ASSERT_TRUE(listener.listening());
+    const std::string silent = "http://127.0.0.1:" + std::to_string(listener.port());
     server::dictionary_sites() = {silent, silent};
 
     load_ticked(5, "长城|x\r\n");
@@ -259,5 +247,4 @@ TEST_F(OnlineCompletion, SilentSitesAreGivenUpAfterTheirTimeOut)
     EXPECT_LT(clock.elapsed(), 40000);
     EXPECT_GE(clock.elapsed(), 4000);
     EXPECT_EQ(prompt(), "【拼音】zhǎng chéng ");
-    close(fd);
 }

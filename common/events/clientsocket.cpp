@@ -1,5 +1,8 @@
 #include "common/events/clientsocket.h"
 
+#include <utility>
+
+#include "common/events/gracefulclose.h"
 #include "common/events/socketio.h"
 #include "common/text/gbkcodec.h"
 
@@ -40,20 +43,13 @@ ByteData ClientSocket::current_data() const
     return m_arrivals.empty() ? ByteData{} : m_arrivals.back();
 }
 
-void ClientSocket::drop_socket()
-{
-    if (!m_socket)
-        return;
-    QTcpSocket* socket = m_socket;
-    m_socket = nullptr;
-    m_retired.retire(socket);
-}
-
 bool ClientSocket::connect_to(const GbkText& host, int port)
 {
     if (port <= 0)
         port = 1;
-    drop_socket();
+    // The old connection goes without connectionClosed; what it had still queued is dropped.
+    ++m_generation;
+    close_gracefully(std::exchange(m_socket, nullptr));
     if (host.empty() || port > 65535)
         return false;
     const QHostAddress address = resolve(host);
@@ -63,10 +59,12 @@ bool ClientSocket::connect_to(const GbkText& host, int port)
     // Blocks without dispatching events, as the callers expect, but not for the system's minutes.
     socket->connectToHost(address, static_cast<quint16>(port));
     if (!socket->waitForConnected(kConnectWaitMs)) {
-        m_retired.retire(socket);
+        socket->abort();
+        socket->deleteLater();
         return false;
     }
     m_socket = socket;
+    m_close_posted = false;
     connect(socket, &QTcpSocket::readyRead, this, &ClientSocket::on_ready_read);
     connect(socket, &QTcpSocket::disconnected, this, &ClientSocket::on_closed);
     connect(socket, &QTcpSocket::errorOccurred, this, [this, socket] {
@@ -87,30 +85,48 @@ bool ClientSocket::send(const ByteData& data)
 
 void ClientSocket::on_ready_read()
 {
-    RetiredSockets::Busy busy(m_retired);
-    // Bytes that come in while a handler nests an event loop get no new readyRead: read again.
-    for (QTcpSocket* socket = m_socket; socket && socket == m_socket;) {
-        const ByteData data = read_all_waiting(*socket);
-        if (data.isEmpty())
-            break;
-        m_arrivals.push_back(data);
-        struct Restore
-        {
-            std::vector<ByteData>& arrivals;
-            ~Restore() { arrivals.pop_back(); }
-        } restore{m_arrivals};
-        emit dataArrived();
-    }
+    if (!m_socket)
+        return;
+    const ByteData data = read_all_waiting(*m_socket);
+    if (data.isEmpty())
+        return;
+    const quint64 generation = m_generation;
+    QMetaObject::invokeMethod(
+        this, [this, generation, data] { deliver_arrival(generation, data); }, Qt::QueuedConnection);
 }
 
+// Also raised from inside a write that fails: only queued here.
 void ClientSocket::on_closed()
 {
-    RetiredSockets::Busy busy(m_retired);
-    QTcpSocket* socket = m_socket;
-    on_ready_read();
-    if (!socket || socket != m_socket)
+    if (!m_socket || m_close_posted)
         return;
-    drop_socket();
+    m_close_posted = true;
+    on_ready_read();
+    const quint64 generation = m_generation;
+    QMetaObject::invokeMethod(
+        this, [this, generation] { deliver_close(generation); }, Qt::QueuedConnection);
+}
+
+void ClientSocket::deliver_arrival(quint64 generation, const ByteData& data)
+{
+    if (generation != m_generation || !m_socket)
+        return;
+    m_arrivals.push_back(data);
+    struct Restore
+    {
+        std::vector<ByteData>& arrivals;
+        ~Restore() { arrivals.pop_back(); }
+    } restore{m_arrivals};
+    emit dataArrived();
+}
+
+void ClientSocket::deliver_close(quint64 generation)
+{
+    if (generation != m_generation || !m_socket)
+        return;
+    m_socket->disconnect(this);
+    m_socket->deleteLater();
+    m_socket = nullptr;
     emit connectionClosed();
 }
 

@@ -2,7 +2,6 @@
 
 #include <vector>
 
-#include "common/events/retiredsockets.h"
 #include "common/text/bytedata.h"
 #include "common/text/gbktext.h"
 
@@ -12,7 +11,9 @@ class QTcpSocket;
 
 // A client socket control: at most one connection. client_connect blocks without dispatching any
 // event, for at most kConnectWaitMs, so an unreachable server freezes the window only briefly.
-// Arrivals are read as by ListenSocket: all waiting bytes make one dataArrived.
+// Arrivals are read as by ListenSocket: all waiting bytes make one dataArrived, posted as an event
+// of its own, and the close is posted behind them; events of a connection that client_connect has
+// replaced are dropped.
 namespace common {
 
 class ClientSocket final : public QObject
@@ -40,11 +41,13 @@ signals:
 private:
     void on_ready_read();
     void on_closed();
-    void drop_socket();
+    void deliver_arrival(quint64 generation, const ByteData& data);
+    void deliver_close(quint64 generation);
 
     QTcpSocket* m_socket = nullptr;
+    quint64 m_generation = 0; // of m_socket; posted events carry the one they were read from
+    bool m_close_posted = false;
     std::vector<ByteData> m_arrivals; // one per nested handler
-    RetiredSockets m_retired;
 };
 
 // Port <= 0 counts as 1. Closes the current connection first without connectionClosed. A dotted

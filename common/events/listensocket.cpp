@@ -3,6 +3,7 @@
 #include <sys/socket.h>
 
 #include "common/events/eventgate.h"
+#include "common/events/gracefulclose.h"
 #include "common/events/socketio.h"
 
 #include <QTcpServer>
@@ -81,14 +82,14 @@ std::vector<GbkText> ListenSocket::clients() const
 
 void ListenSocket::on_new_connection()
 {
-    RetiredSockets::Busy busy(m_retired);
     while (m_server && m_server->hasPendingConnections()) {
         QTcpSocket* socket = m_server->nextPendingConnection();
         socket->setParent(this);
         bool ipv4 = false;
         const quint32 peer = socket->peerAddress().toIPv4Address(&ipv4);
         if (!ipv4 || events_suspended()) {
-            m_retired.retire(socket);
+            socket->abort();
+            socket->deleteLater();
             continue;
         }
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { on_ready_read(socket); });
@@ -97,39 +98,61 @@ void ListenSocket::on_new_connection()
             if (socket->state() != QAbstractSocket::ConnectedState)
                 on_closed(socket);
         });
-        const GbkText address = address_text(peer, socket->peerPort());
-        m_connections.push_back({socket, address});
-        raise(&ListenSocket::clientConnected, address);
+        const quint64 id = m_next_id++;
+        m_connections.push_back({socket, address_text(peer, socket->peerPort()), id});
+        post(id, &ListenSocket::clientConnected);
     }
 }
 
 void ListenSocket::on_ready_read(QTcpSocket* socket)
 {
-    RetiredSockets::Busy busy(m_retired);
-    // Qt does not repeat readyRead for bytes that come in while a handler of this socket nests an
-    // event loop, so read again until nothing is left.
-    while (const Connection* connection = find(socket)) {
-        const ByteData data = read_all_waiting(*socket);
-        if (data.isEmpty())
-            break;
-        const GbkText address = connection->address;
-        raise(&ListenSocket::dataArrived, address, data);
-    }
-}
-
-void ListenSocket::on_closed(QTcpSocket* socket)
-{
-    RetiredSockets::Busy busy(m_retired);
-    on_ready_read(socket);
     const Connection* connection = find(socket);
     if (!connection)
         return;
-    // The handler still finds the address current, but no longer the connection; the socket closes after.
+    const ByteData data = read_all_waiting(*socket);
+    if (!data.isEmpty())
+        post(connection->id, &ListenSocket::dataArrived, data);
+}
+
+// Also raised from inside a write that fails: only queued here, so a handler's loop over the
+// connections never sees one vanish under it.
+void ListenSocket::on_closed(QTcpSocket* socket)
+{
+    Connection* connection = find(socket);
+    if (!connection || connection->close_posted)
+        return;
+    connection->close_posted = true;
+    on_ready_read(socket);
+    const quint64 id = connection->id;
+    QMetaObject::invokeMethod(
+        this, [this, id] { deliver_close(id); }, Qt::QueuedConnection);
+}
+
+void ListenSocket::post(quint64 id, void (ListenSocket::*signal)(), const ByteData& data)
+{
+    QMetaObject::invokeMethod(
+        this,
+        [this, id, signal, data] {
+            if (const Connection* connection = find(id)) {
+                const GbkText address = connection->address;
+                raise(signal, address, data);
+            }
+        },
+        Qt::QueuedConnection);
+}
+
+void ListenSocket::deliver_close(quint64 id)
+{
+    const Connection* connection = find(id);
+    if (!connection)
+        return;
+    // The handler still finds the address current, but no longer the connection.
+    QTcpSocket* socket = connection->socket;
     const GbkText address = connection->address;
     m_connections.erase(m_connections.begin() + (connection - m_connections.data()));
     socket->disconnect(this);
     raise(&ListenSocket::clientDisconnected, address);
-    m_retired.retire(socket);
+    socket->deleteLater();
 }
 
 ListenSocket::Connection* ListenSocket::find(const GbkText& client)
@@ -148,15 +171,12 @@ ListenSocket::Connection* ListenSocket::find(const QTcpSocket* socket)
     return nullptr;
 }
 
-void ListenSocket::remove(QTcpSocket* socket)
+ListenSocket::Connection* ListenSocket::find(quint64 id)
 {
-    for (auto it = m_connections.begin(); it != m_connections.end(); ++it) {
-        if (it->socket == socket) {
-            m_connections.erase(it);
-            break;
-        }
-    }
-    m_retired.retire(socket);
+    for (auto& connection : m_connections)
+        if (connection.id == id)
+            return &connection;
+    return nullptr;
 }
 
 void ListenSocket::raise(void (ListenSocket::*signal)(), const GbkText& client, const ByteData& data)
@@ -188,13 +208,13 @@ bool ListenSocket::send(const GbkText& client, const ByteData& data, int wait_se
 
 void ListenSocket::disconnect_client(const GbkText& client)
 {
-    RetiredSockets::Busy busy(m_retired);
     Connection* connection = find(client);
     if (!connection)
         return;
     QTcpSocket* socket = connection->socket;
     const GbkText address = connection->address;
-    remove(socket);
+    m_connections.erase(m_connections.begin() + (connection - m_connections.data()));
+    close_gracefully(socket);
     raise(&ListenSocket::clientDisconnected, address);
 }
 

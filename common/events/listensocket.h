@@ -2,7 +2,6 @@
 
 #include <vector>
 
-#include "common/events/retiredsockets.h"
 #include "common/text/bytedata.h"
 #include "common/text/gbktext.h"
 
@@ -13,12 +12,14 @@ class QTcpSocket;
 
 // A listening socket control: listens on every IPv4 address at its port and keeps its accepted
 // connections in accept order, each named by its ClientAddress "a.b.c.d:port". It owns the
-// accepted sockets; a closed one is deleted only once no handler of this control is running, so a
-// handler that nests (delay_ms) never leaves a dangling socket behind.
+// accepted sockets.
 //
-// Every readiness to read reads all waiting bytes and raises one dataArrived with them: two sends
-// may arrive as one, one send may arrive in parts. server_get_data / server_get_client give the
-// arrival of the handler that is running, also when handlers nest.
+// Every readiness to read reads all waiting bytes and posts one dataArrived event with them: two
+// sends may arrive as one, one send may arrive in parts. Accepts and closes are posted the same
+// way, behind the arrivals before them. The handlers thus never run inside a Qt socket signal, so
+// whatever event loop runs (a handler's delay_ms among them) also dispatches the next arrival of
+// the same connection. server_get_data / server_get_client give the event of the handler that is
+// running, also when handlers nest.
 namespace common {
 
 class ListenSocket final : public QObject
@@ -57,6 +58,8 @@ private:
     {
         QTcpSocket* socket = nullptr;
         GbkText address;
+        quint64 id = 0; // tells a connection from a later one that reuses the socket's memory
+        bool close_posted = false;
     };
     struct Arrival
     {
@@ -68,17 +71,20 @@ private:
     void on_new_connection();
     void on_ready_read(QTcpSocket* socket);
     void on_closed(QTcpSocket* socket);
+    // Queues an event of the connection, read from the loop; a connection closed meanwhile by
+    // disconnect_client gets nothing more.
+    void post(quint64 id, void (ListenSocket::*signal)(), const ByteData& data = {});
+    void deliver_close(quint64 id);
     Connection* find(const GbkText& client);
     Connection* find(const QTcpSocket* socket);
-    // Removes the connection from the list and hands its socket to m_retired.
-    void remove(QTcpSocket* socket);
+    Connection* find(quint64 id);
     void raise(void (ListenSocket::*signal)(), const GbkText& client, const ByteData& data = {});
 
     QTcpServer* m_server = nullptr;
     int m_port = 1;
+    quint64 m_next_id = 1;
     std::vector<Connection> m_connections;
     std::vector<Arrival> m_arrivals; // one per nested handler
-    RetiredSockets m_retired;
 };
 
 // Sends to the connection whose ClientAddress equals client byte for byte. Unknown or closed: false
@@ -90,8 +96,9 @@ bool server_send(ListenSocket& server, const GbkText& client, const GbkText& tex
 bool server_send(ListenSocket& server, const GbkText& client, const char* text, int wait_seconds = -1);
 ByteData server_get_data(const ListenSocket& server);
 GbkText server_get_client(const ListenSocket& server);
-// Closes the connection, removes it and raises clientDisconnected for it before returning;
-// a text naming no connection does nothing.
+// Closes the connection gracefully (what was sent before still reaches the peer), removes it and
+// raises clientDisconnected for it before returning; its arrivals not yet handled are dropped. A
+// text naming no connection does nothing.
 void server_disconnect_client(ListenSocket& server, const GbkText& client);
 
 } // namespace common

@@ -195,6 +195,53 @@ TEST_F(ControlMessages, TimeUpShowsTheAnswerOneSecondLater)
     save_screenshot(d.h.window.get(), QStringLiteral("display-time-up-answer"));
 }
 
+// What the server sends at time-up, back to back: the last tick, the time-up tick with the answer,
+// the done tick (no answer: the answer box is unticked) and the question end. Each tick arrives
+// inside the wait of the one before, so all three waits end together after one second and the
+// answer then stays.
+TEST_F(ControlMessages, TheTimeUpBurstShowsTimeUpForOneSecondThenTheAnswerSteadily)
+{
+    ASSERT_TRUE(d.control(tick("1")));
+    QuestionFields no_answer = question();
+    no_answer.answer.clear();
+    const QByteArray burst[] = {tick("0", no_answer), bytes(protocol::tick_titled("0", question(), "第1轮第1题")),
+                                bytes(protocol::tick_titled("0", no_answer, "第1轮第1题")),
+                                bytes(protocol::question_end(0))};
+    struct Shown
+    {
+        qint64 at_ms;
+        common::GbkText caption;
+        int size;
+    };
+    std::vector<Shown> shown;
+    QElapsedTimer clock;
+    QTimer sampler;
+    const auto sample = [&] {
+        const common::GbkText caption = label(2)->caption();
+        if (shown.empty() || shown.back().caption != caption || shown.back().size != label(2)->font_size())
+            shown.push_back({clock.elapsed(), caption, label(2)->font_size()});
+    };
+    QObject::connect(&sampler, &QTimer::timeout, sample);
+    clock.start();
+    sample();
+    sampler.start(2);
+    for (int i = 0; i < 4; ++i)
+        QTimer::singleShot(i, [this, &burst, i] { d.control_port.send_to_newest(burst[i]); });
+    wait_until([] { return false; }, 2600);
+    sampler.stop();
+
+    std::string seen;
+    for (const Shown& step : shown)
+        seen += std::to_string(step.at_ms) + " " + step.caption + " " + std::to_string(step.size) + "; ";
+    ASSERT_EQ(shown.size(), 3u) << "1, 时间到, the answer; anything more flashed: " << seen;
+    EXPECT_EQ(shown[1].caption, "时间到");
+    EXPECT_LT(shown[1].at_ms, 500);
+    EXPECT_EQ(shown[2].caption, "蝙蝠");
+    EXPECT_EQ(shown[2].size, 160);
+    EXPECT_GE(shown[2].at_ms, 950);
+    EXPECT_LT(shown[2].at_ms, 1800);
+}
+
 TEST_F(ControlMessages, OtherMessagesOnlyHideTheGridAndStopTheLogin)
 {
     ASSERT_TRUE(d.control(tick("12")));

@@ -204,6 +204,17 @@ bool ContestFixture::display_file_becomes(const QString& name, const QByteArray&
 
 namespace e2e {
 
+::testing::AssertionResult ContestFixture::display_running()
+{
+    QProcess& process = display->process();
+    if (process.state() == QProcess::Running)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "the display ended, "
+                                         << (process.exitStatus() == QProcess::NormalExit ? "exit code " : "crashed, ")
+                                         << process.exitCode() << "; it printed:\n"
+                                         << display->output().toStdString();
+}
+
 bool ContestFixture::display_has_pictures()
 {
     auto fetched = [this] {

@@ -54,6 +54,8 @@ protected:
     // The display's copies of ht1-ht4.jpg equal machine 1-4's pictures. A picture request that
     // meets the display re-making its picture link is lost; the operator then clicks 同步显示端.
     bool display_has_pictures();
+    // The display program still runs; if not, how it ended and what it printed.
+    ::testing::AssertionResult display_running();
     // Waits until the display's copy of a fetched file equals bytes.
     bool display_file_becomes(const QString& name, const QByteArray& bytes, int timeout_ms = 15000);
 

@@ -203,7 +203,7 @@ TEST_F(ContestFixture, WholeContestFromTitleToQuit)
     ASSERT_EQ(dialogs.message_boxes.size(), 1u);
     EXPECT_EQ(dialogs.message_boxes[0].text, "是否退出【Oruvan】服务器？");
     EXPECT_TRUE(wait_until([] { return !ftp_port_open(); }, 5000));
-    EXPECT_EQ(display->process().state(), QProcess::Running);
+    EXPECT_TRUE(display_running());
 }
 
 } // namespace e2e

@@ -8,10 +8,12 @@
 #include "common/events/listensocket.h"
 #include "common/events/timer.h"
 #include "common/events/wait.h"
+#include "tests/support/rawpeer.h"
 #include "tests/support/waits.h"
 
 #include <QElapsedTimer>
 #include <QTcpSocket>
+#include <QTimer>
 
 using namespace common;
 
@@ -165,5 +167,67 @@ TEST(ClientSocket, AnUnansweredConnectGivesUpWithinAFewSecondsWithoutDispatching
     EXPECT_GE(took, ClientSocket::kConnectWaitMs - 200);
     EXPECT_LT(took, ClientSocket::kConnectWaitMs + 3000);
     EXPECT_FALSE(client.is_connected());
+    ::close(listener);
+}
+
+TEST(ClientSocket, LaterArrivalsRunInsideTheWaitOfTheFirstHandler)
+{
+    Server server;
+    ClientSocket client;
+    QElapsedTimer clock;
+    struct Seen
+    {
+        ByteData data;
+        qint64 started_ms;
+        int depth;
+    };
+    std::vector<Seen> seen;
+    int depth = 0;
+    QObject::connect(&client, &ClientSocket::dataArrived, [&] {
+        ++depth;
+        seen.push_back({client_get_data(client), clock.elapsed(), depth});
+        if (client_get_data(client) == "first") {
+            for (int i = 0; i < 3; ++i)
+                QTimer::singleShot(100 + 200 * i, [&server, i] {
+                    server_send(server.socket, server.newest, ByteData(1, char('a' + i)));
+                });
+            common::delay_ms(1000);
+            EXPECT_EQ(client_get_data(client), ByteData("first"));
+        }
+        --depth;
+    });
+    ASSERT_TRUE(client_connect(client, "127.0.0.1", kPort));
+    ASSERT_TRUE(wait_until([&] { return !server.newest.empty(); }));
+    clock.start();
+    server_send(server.socket, server.newest, "first");
+    ASSERT_TRUE(wait_until([&] { return seen.size() == 4 && depth == 0; }));
+    const std::vector<ByteData> order{seen[0].data, seen[1].data, seen[2].data, seen[3].data};
+    EXPECT_EQ(order, (std::vector<ByteData>{"first", "a", "b", "c"}));
+    for (int i = 1; i <= 3; ++i) {
+        EXPECT_EQ(seen[i].depth, 2) << "arrival " << i;
+        EXPECT_LT(seen[i].started_ms, 100 + 200 * (i - 1) + 400) << "arrival " << i;
+    }
+}
+
+// The drop before a reconnect: what was sent last reaches the server, then FIN, although the
+// client had not read what the server sent it.
+TEST(ClientSocket, AReconnectLetsTheLastMessageReachTheServerThenEndsWithoutReset)
+{
+    const int listener = RawPeer::listen_on(kPort + 1);
+    ASSERT_GE(listener, 0);
+    ClientSocket client;
+    ClientLog log(client);
+    ASSERT_TRUE(client_connect(client, "127.0.0.1", kPort + 1));
+    RawPeer server_side;
+    ASSERT_TRUE(server_side.accept_from(listener));
+    ASSERT_TRUE(server_side.send("unread"));
+    EXPECT_TRUE(client_send(client, "last words"));
+
+    Server other;
+    ASSERT_TRUE(client_connect(client, "127.0.0.1", kPort));
+    EXPECT_EQ(server_side.wait_end(), RawPeer::End::EndOfStream);
+    EXPECT_EQ(server_side.received(), QByteArray("last words"));
+    common::delay_ms(100);
+    EXPECT_TRUE(log.events.empty()) << "the replaced link raises nothing, not even its unread bytes";
     ::close(listener);
 }

@@ -4,9 +4,12 @@
 #include "common/events/listensocket.h"
 #include "common/events/wait.h"
 #include "tests/support/fakeclient.h"
+#include "tests/support/rawpeer.h"
 #include "tests/support/waits.h"
 
+#include <QElapsedTimer>
 #include <QTcpSocket>
+#include <QTimer>
 
 using namespace common;
 
@@ -249,4 +252,101 @@ TEST(ListenSocket, ConnectionsAcceptedWhileSuspendedAreDropped)
     FakeClient later;
     ASSERT_TRUE(later.connect_to(kPort));
     EXPECT_TRUE(wait_until([&] { return log.count('c') == 1; }));
+}
+
+// A handler that waits must see the next arrival of its own connection inside the wait, as it sees
+// those of other connections: Qt gives a socket no new readyRead while a slot of it still runs.
+TEST(ListenSocket, LaterArrivalsOfTheSameConnectionRunInsideTheFirstHandlersWait)
+{
+    ListenSocket server(kPort);
+    FakeClient client;
+    QElapsedTimer clock;
+    struct Seen
+    {
+        ByteData data;
+        qint64 started_ms;
+        int depth;
+    };
+    std::vector<Seen> seen;
+    int depth = 0;
+    QObject::connect(&server, &ListenSocket::dataArrived, [&] {
+        ++depth;
+        seen.push_back({server_get_data(server), clock.elapsed(), depth});
+        if (server_get_data(server) == "first") {
+            for (int i = 0; i < 3; ++i)
+                QTimer::singleShot(100 + 200 * i, [&client, i] { client.send(QByteArray(1, char('a' + i))); });
+            common::delay_ms(1000);
+            EXPECT_EQ(server_get_data(server), ByteData("first")) << "its own arrival again after the nested ones";
+        }
+        --depth;
+    });
+    ASSERT_TRUE(client.connect_to(kPort));
+    ASSERT_TRUE(wait_until([&] { return server.clients().size() == 1; }));
+    clock.start();
+    client.send("first");
+    ASSERT_TRUE(wait_until([&] { return seen.size() == 4 && depth == 0; }));
+    const std::vector<ByteData> order{seen[0].data, seen[1].data, seen[2].data, seen[3].data};
+    EXPECT_EQ(order, (std::vector<ByteData>{"first", "a", "b", "c"}));
+    for (int i = 1; i <= 3; ++i) {
+        EXPECT_EQ(seen[i].depth, 2) << "arrival " << i << " ran nested in the first handler";
+        // Sent at 100, 300, 500 ms; handled at once, not after the first handler's second.
+        EXPECT_LT(seen[i].started_ms, 100 + 200 * (i - 1) + 400) << "arrival " << i;
+    }
+}
+
+// The last message before a disconnect reaches the peer even when the peer had sent bytes that
+// nobody read: closing with unread input would answer with a reset, which can discard it.
+TEST(ListenSocket, ADisconnectedPeerGetsTheLastMessageThenEndOfStreamNotAReset)
+{
+    ListenSocket server(kPort);
+    RawPeer peer;
+    ASSERT_TRUE(peer.connect_to(kPort));
+    ASSERT_TRUE(wait_until([&] { return server.clients().size() == 1; }));
+    const GbkText address = server.clients().front();
+    ASSERT_TRUE(peer.send("never read"));
+
+    EXPECT_TRUE(server_send(server, address, "\xCD\xCB\xB3\xF6|\xBD\xE1\xCA\xF8|7"));
+    server_disconnect_client(server, address);
+    EXPECT_EQ(peer.wait_end(), RawPeer::End::EndOfStream);
+    EXPECT_EQ(peer.received(), QByteArray("\xCD\xCB\xB3\xF6|\xBD\xE1\xCA\xF8|7"));
+}
+
+TEST(ListenSocket, AFailedWriteQueuesTheCloseInsteadOfRaisingItInsideTheSend)
+{
+    ListenSocket server(kPort);
+    EventLog log(server);
+    RawPeer peer;
+    ASSERT_TRUE(peer.connect_to(kPort));
+    ASSERT_TRUE(wait_until([&] { return log.count('c') == 1; }));
+    const GbkText address = log.events[0].client;
+    peer.reset();
+    // The reset reaches the server's kernel at once on loopback; its loop has not run since.
+    bool refused = false;
+    for (int i = 0; i < 3; ++i) {
+        refused = !server_send(server, address, "tick") || refused;
+        EXPECT_EQ(log.count('x'), 0) << "raised inside server_send";
+    }
+    EXPECT_TRUE(refused);
+    EXPECT_TRUE(wait_until([&] { return log.count('x') == 1; }));
+    EXPECT_TRUE(server.clients().empty());
+}
+
+TEST(ListenSocket, ArrivalsNotYetHandledAreDroppedWithTheirDisconnectedConnection)
+{
+    ListenSocket server(kPort);
+    EventLog log(server);
+    RawPeer peer;
+    ASSERT_TRUE(peer.connect_to(kPort));
+    ASSERT_TRUE(wait_until([&] { return log.count('c') == 1; }));
+    const GbkText address = log.events[0].client;
+    QObject::connect(&server, &ListenSocket::dataArrived, [&] {
+        if (server_get_data(server) == "close it")
+            server_disconnect_client(server, address);
+    });
+    ASSERT_TRUE(peer.send("close it"));
+    ASSERT_TRUE(wait_until([&] { return log.count('d') == 1; }));
+    ASSERT_TRUE(peer.send("too late"));
+    common::delay_ms(200);
+    EXPECT_EQ(log.count('d'), 1);
+    EXPECT_EQ(log.count('x'), 1);
 }

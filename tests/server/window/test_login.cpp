@@ -3,9 +3,11 @@
 #include "common/events/timer.h"
 #include "common/widgets/controls.h"
 #include "server/globals.h"
+#include "tests/support/rawpeer.h"
 #include "tests/support/waits.h"
 
 #include <QLabel>
+#include <QPushButton>
 
 namespace {
 
@@ -141,4 +143,22 @@ TEST_F(Login, EveryRowIsSentExitBeforeItsConnectionCloses)
     ASSERT_TRUE(machine.wait_closed());
     ASSERT_EQ(machine.arrivals().size(), 1u);
     EXPECT_EQ(machine.arrivals()[0].bytes, "退出|结束|0");
+}
+
+// A peer whose last bytes the server never read still gets the exit message whole, then the end
+// of the stream: a close with unread input would answer with a reset that can discard it.
+TEST_F(Login, AllExitReachesAPeerThatHadSentUnreadBytes)
+{
+    RawPeer display;
+    ASSERT_TRUE(display.connect_to(19730));
+    ASSERT_TRUE(display.send("登录|显示"));
+    ASSERT_TRUE(wait_until([&] { return status_of(8) == "在线"; }));
+    ASSERT_TRUE(wait_until([&] {
+        display.wait_end(10);
+        return display.received() == "登录|成功";
+    }));
+    ASSERT_TRUE(display.send("登录|显示"));
+    window->按钮[5]->click();
+    EXPECT_EQ(display.wait_end(), RawPeer::End::EndOfStream);
+    EXPECT_EQ(display.received(), "登录|成功退出|结束|0");
 }

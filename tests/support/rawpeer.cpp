@@ -1,0 +1,83 @@
+#include "tests/support/rawpeer.h"
+
+#include <cerrno>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "tests/support/waits.h"
+
+RawPeer::~RawPeer()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+bool RawPeer::connect_to(quint16 port)
+{
+    m_fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    return m_fd >= 0 && ::connect(m_fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+}
+
+int RawPeer::listen_on(quint16 port)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    const int yes = 1;
+    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 || ::listen(fd, 8) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+bool RawPeer::accept_from(int listener)
+{
+    m_fd = ::accept(listener, nullptr, nullptr);
+    return m_fd >= 0;
+}
+
+bool RawPeer::send(const QByteArray& bytes)
+{
+    return ::send(m_fd, bytes.constData(), static_cast<size_t>(bytes.size()), MSG_NOSIGNAL) == bytes.size();
+}
+
+void RawPeer::reset()
+{
+    const linger now{1, 0};
+    ::setsockopt(m_fd, SOL_SOCKET, SO_LINGER, &now, sizeof now);
+    ::close(m_fd);
+    m_fd = -1;
+}
+
+RawPeer::End RawPeer::read_available()
+{
+    char buffer[4096];
+    for (;;) {
+        const ssize_t got = ::recv(m_fd, buffer, sizeof buffer, MSG_DONTWAIT);
+        if (got > 0) {
+            m_received.append(buffer, got);
+            continue;
+        }
+        if (got == 0)
+            return End::EndOfStream;
+        return errno == EAGAIN || errno == EWOULDBLOCK ? End::Open : End::Reset;
+    }
+}
+
+RawPeer::End RawPeer::wait_end(int timeout_ms)
+{
+    End end = End::Open;
+    wait_until([&] { return (end = read_available()) != End::Open; }, timeout_ms);
+    return end;
+}

@@ -1,5 +1,7 @@
 #include "common/events/program.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <optional>
 #include <vector>
 
@@ -17,6 +19,14 @@ namespace {
 std::vector<std::function<void()>> g_exit_routines;
 bool g_exit_routines_ran = false;
 std::optional<int> g_exit_code; // set when exit_program ran before the message loop
+
+void end_process_now(int code)
+{
+    std::fflush(nullptr);
+    std::_Exit(code);
+}
+
+std::function<void(int)> g_process_end = end_process_now;
 
 void run_exit_routines()
 {
@@ -46,11 +56,18 @@ void register_exit_routine(std::function<void()> routine)
         g_exit_routines.push_back(std::move(routine));
 }
 
+void set_process_end(std::function<void(int code)> end)
+{
+    g_process_end = end ? std::move(end) : end_process_now;
+}
+
 void exit_program(int code)
 {
     run_exit_routines();
+    // Sockets close here, with the process; nothing is answered after this point.
     g_exit_code = code;
     QCoreApplication::exit(code);
+    g_process_end(code);
 }
 
 int run_program(const ProgramStart& start)

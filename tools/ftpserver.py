@@ -99,6 +99,9 @@ def watch_starter(server, watched):
 
 
 def explain(error):
+    # pyftpdlib wraps the bind error in another OSError without an errno.
+    while error.errno is None and error.args and isinstance(error.args[0], OSError):
+        error = error.args[0]
     reason = os.strerror(error.errno) if error.errno else str(error)
     if error.errno in (errno.EACCES, errno.EPERM):
         fix = (
@@ -124,6 +127,10 @@ def write_log(folder, text):
         print(f"ftpserver: cannot write {LOG_NAME}: {error}", file=sys.stderr)
 
 
+def gvariant_text(text):
+    return "'" + text.replace("\\", "\\\\").replace("'", "\\'") + "'"
+
+
 def show_notice(text):
     """A desktop notification that stays until dismissed; without a desktop session nothing shows."""
     command = [
@@ -131,7 +138,9 @@ def show_notice(text):
         "--dest", "org.freedesktop.Notifications",
         "--object-path", "/org/freedesktop/Notifications",
         "--method", "org.freedesktop.Notifications.Notify",
-        "Oruvan", "uint32 0", "dialog-error", NOTICE_TITLE, text, "@as []", "{'urgency': <byte 2>}", "int32 0",
+        # app name, replaces id, icon, summary, body, actions, hints (critical), never expires
+        "'Oruvan'", "uint32 0", "'dialog-error'", gvariant_text(NOTICE_TITLE), gvariant_text(text),
+        "@as []", "{'urgency': <byte 2>}", "int32 0",
     ]
     try:
         subprocess.run(command, stdin=subprocess.DEVNULL, capture_output=True, timeout=5, check=False)

@@ -44,6 +44,12 @@ bool ListenSocket::is_listening() const
     return m_server != nullptr && m_server->isListening();
 }
 
+void ListenSocket::stop_listening()
+{
+    if (m_server)
+        m_server->close();
+}
+
 void ListenSocket::listen()
 {
     // The old listener goes, its accepted connections stay.

@@ -36,6 +36,8 @@ public:
     // Values below 1 count as 1; another value closes the listener and listens on the new port.
     void set_port(int port);
     bool is_listening() const;
+    // Accepts no more connections until set_port listens again; open connections stay.
+    void stop_listening();
 
     // The data and client of the running dataArrived / clientConnected / clientDisconnected handler.
     ByteData current_data() const;

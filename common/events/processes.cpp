@@ -8,6 +8,7 @@
 
 #include "common/text/gbkcodec.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -19,6 +20,9 @@ namespace {
 
 constexpr auto kGrace = std::chrono::milliseconds(2000);
 constexpr auto kPoll = std::chrono::milliseconds(20);
+// Names this process to what it starts, "pid start-time", so a started server can end with it
+// however this program ends.
+constexpr char kStarterVariable[] = "ORUVAN_STARTER";
 
 struct Started
 {
@@ -71,9 +75,16 @@ void shell_execute(const GbkText& verb, const GbkText& file)
     const QString name = to_qstring(file);
     if (name.isEmpty())
         return;
-    const QString path = QDir::current().absoluteFilePath(name);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    const qint64 own_pid = QCoreApplication::applicationPid();
+    environment.insert(QString::fromLatin1(kStarterVariable),
+                       QStringLiteral("%1 %2").arg(own_pid).arg(QString::fromLatin1(start_time_of(own_pid))));
+    QProcess process;
+    process.setProgram(QDir::current().absoluteFilePath(name));
+    process.setWorkingDirectory(QDir::currentPath());
+    process.setProcessEnvironment(environment);
     qint64 pid = 0;
-    if (!QProcess::startDetached(path, {}, QDir::currentPath(), &pid) || pid <= 0)
+    if (!process.startDetached(&pid) || pid <= 0)
         return;
     g_started[QFileInfo(name).fileName().toLower()] = {pid, start_time_of(pid)};
 }

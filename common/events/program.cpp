@@ -1,9 +1,12 @@
 #include "common/events/program.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <optional>
 #include <vector>
 
 #include "common/events/eventgate.h"
+#include "common/events/gracefulclose.h"
 #include "common/text/files.h"
 #include "common/text/gbkcodec.h"
 
@@ -14,9 +17,20 @@ namespace common {
 
 namespace {
 
+// Long enough for a LAN peer to take the last message, short enough for a quit to feel immediate.
+constexpr int kCloseGraceMs = 500;
+
 std::vector<std::function<void()>> g_exit_routines;
 bool g_exit_routines_ran = false;
 std::optional<int> g_exit_code; // set when exit_program ran before the message loop
+
+void end_process_now(int code)
+{
+    std::fflush(nullptr);
+    std::_Exit(code);
+}
+
+std::function<void(int)> g_process_end = end_process_now;
 
 void run_exit_routines()
 {
@@ -27,6 +41,8 @@ void run_exit_routines()
     for (size_t i = 0; i < g_exit_routines.size(); ++i)
         g_exit_routines[i]();
     close_all_files();
+    // Connections being closed get their last bytes and FIN out before the process ends.
+    finish_graceful_closes(kCloseGraceMs);
 }
 
 } // namespace
@@ -46,11 +62,18 @@ void register_exit_routine(std::function<void()> routine)
         g_exit_routines.push_back(std::move(routine));
 }
 
+void set_process_end(std::function<void(int code)> end)
+{
+    g_process_end = end ? std::move(end) : end_process_now;
+}
+
 void exit_program(int code)
 {
     run_exit_routines();
+    // The other sockets close with the process; nothing is answered after this point.
     g_exit_code = code;
     QCoreApplication::exit(code);
+    g_process_end(code);
 }
 
 int run_program(const ProgramStart& start)

@@ -40,8 +40,14 @@ bool enter_program_folder(const GbkText& dir);
 // Exit routines run in registration order, once, at exit_program or the end of run_program.
 void register_exit_routine(std::function<void()> routine);
 
-// Runs the exit routines, closes open files and ends the message loop with code. The handler that
-// calls it returns normally; nested waits return at once from then on.
+// Runs the exit routines, closes open files and ends the process with code through the process end.
 void exit_program(int code);
+
+// What ends the process once exit_program has released everything. The default flushes the standard
+// streams and ends the process at once: a handler waiting in a nested loop (a delay, an HTTP
+// request) never runs on. In-process tests install one that returns: the handler that called
+// exit_program then returns normally, nested waits return at once, the message loop ends and
+// run_program gives code.
+void set_process_end(std::function<void(int code)> end);
 
 } // namespace common

@@ -350,3 +350,22 @@ TEST(ListenSocket, ArrivalsNotYetHandledAreDroppedWithTheirDisconnectedConnectio
     EXPECT_EQ(log.count('d'), 1);
     EXPECT_EQ(log.count('x'), 1);
 }
+
+TEST(ListenSocket, StoppedListeningRefusesNewcomersButKeepsItsConnections)
+{
+    ListenSocket server(kPort);
+    EventLog log(server);
+    FakeClient kept;
+    ASSERT_TRUE(kept.connect_to(kPort));
+    ASSERT_TRUE(wait_until([&] { return log.count('c') == 1; }));
+
+    server.stop_listening();
+    EXPECT_FALSE(server.is_listening());
+    FakeClient refused;
+    EXPECT_FALSE(refused.connect_to(kPort, QStringLiteral("127.0.0.1"), 2000));
+    EXPECT_TRUE(server_send(server, address_of(kept), "still"));
+    EXPECT_TRUE(kept.wait_for("still"));
+
+    server.set_port(kPort);
+    EXPECT_TRUE(server.is_listening()) << "the same port listens again";
+}

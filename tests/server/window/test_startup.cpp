@@ -1,22 +1,15 @@
 #include "tests/server/window/serverfixture.h"
 
-#include <filesystem>
-
-#include "common/events/program.h"
 #include "common/text/gbkcodec.h"
 #include "common/widgets/controls.h"
 #include "common/widgets/picturebox.h"
 #include "resources/builtin.h"
-#include "server/globals.h"
-#include "tests/support/ftpserverprocess.h"
 #include "tests/support/waits.h"
 
 #include <QComboBox>
 #include <QDir>
 #include <QGroupBox>
 #include <QPushButton>
-#include <QTcpSocket>
-#include <QTimer>
 #include <QTreeWidget>
 #include <QLabel>
 
@@ -27,7 +20,8 @@ class Startup : public ServerFixture
 TEST_F(Startup, UserListCategoriesAndTermsAreFilled)
 {
     ASSERT_EQ(window->超级列表框1->topLevelItemCount(), 11);
-    const char* names[] = {"1号机", "2号机", "3号机", "4号机", "5号机", "6号机", "7号机", "8号机", "显示屏", "考官", "评委"};
+    const char* names[] = {"1号机", "2号机", "3号机",  "4号机", "5号机", "6号机",
+                           "7号机", "8号机", "显示屏", "考官",  "评委"};
     for (int row = 0; row < 11; ++row) {
         EXPECT_EQ(common::list_view_get_item_text(window->超级列表框1, row, 0), names[row]);
         EXPECT_EQ(status_of(row), "离线");
@@ -105,54 +99,4 @@ TEST_F(Quit, AnsweringNoChangesNothing)
     EXPECT_TRUE(machine.is_connected());
     EXPECT_TRUE(machine.received().isEmpty());
     EXPECT_EQ(status_of(1), "在线");
-}
-
-// The whole program start-up and end: the FTP server program is started from the program folder
-// and ended at exit, every client is sent away, and the exit code is 0.
-TEST(ServerProgram, QuitWithYesEndsClientsFtpServerAndExitsWithZero)
-{
-    TempProgramFolder folder;
-    const std::string source = qEnvironmentVariable("ORUVAN_SOURCE_DIR").toStdString();
-    std::filesystem::copy_file(source + "/tools/ftpserver.py", folder.file_path("ftpserver.exe").toStdString());
-    std::filesystem::permissions(folder.file_path("ftpserver.exe").toStdString(), std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::add);
-
-    ScriptedDialogs dialogs;
-    dialogs.answer_message_box(common::ResultYes);
-    server::ServerWindow* shown = nullptr;
-    FakeClient machine;
-    bool ftp_was_up = false;
-    auto operate = [&] {
-        ftp_was_up = wait_until([] {
-            QTcpSocket probe;
-            probe.connectToHost(QStringLiteral("127.0.0.1"), 211);
-            return probe.waitForConnected(200);
-        }, 10000);
-        EXPECT_TRUE(machine.connect_to(19730));
-        machine.send("登录|4");
-        EXPECT_TRUE(machine.wait_for("登录|成功"));
-        shown->close();
-    };
-    const int code = common::run_program({.folder = common::from_qstring(folder.path()),
-                                          .init_globals = server::init_globals,
-                                          .free_globals = server::free_globals,
-                                          .create_window = [&] {
-                                              auto window = std::make_unique<server::ServerWindow>(dialogs);
-                                              shown = window.get();
-                                              window->show();
-                                              return window;
-                                          },
-                                          .on_created = [&](QObject& window) {
-                                              static_cast<server::ServerWindow&>(window).on_server_window_created();
-                                              // The operator acts once the message loop runs.
-                                              QTimer::singleShot(0, operate);
-                                          }});
-    EXPECT_EQ(code, 0);
-    EXPECT_TRUE(ftp_was_up);
-    EXPECT_EQ(dialogs.message_boxes.size(), 1u);
-    EXPECT_TRUE(machine.wait_closed());
-    EXPECT_EQ(machine.received(), "登录|成功退出|结束|0");
-    QTcpSocket probe;
-    probe.connectToHost(QStringLiteral("127.0.0.1"), 211);
-    EXPECT_FALSE(probe.waitForConnected(1000)) << "the FTP server program still runs";
 }

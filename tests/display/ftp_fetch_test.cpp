@@ -171,4 +171,28 @@ TEST_F(FtpFetch, AnFtpServerThatNeverAnswersHoldsTheDisplayOnlyBriefly)
     EXPECT_TRUE(d.h.folder.file_names() == QStringList{QStringLiteral("ip.txt")});
 }
 
+// An ip.txt saved by an editor, or typed with blanks around the host: the TCP links and the FTP
+// fetch all reach the server.
+TEST(IpTxtHost, BlanksAndLineEndsAroundTheHostReachEveryLink)
+{
+    const QByteArray picture = handwriting_jpeg(7, Qt::darkBlue);
+    const QByteArray logo = handwriting_jpeg(0, Qt::darkRed, 648, 360);
+    ServerFolder server;
+    ASSERT_TRUE(server.put(QStringLiteral("ht1.jpg"), picture));
+    ASSERT_TRUE(server.put(QStringLiteral("logo.jpg"), logo));
+    FtpServerProcess ftp(server.m_dir.path());
+    ASSERT_TRUE(ftp.started()) << ftp.output().toStdString();
+
+    for (const QByteArray& ip_text :
+         {QByteArray("127.0.0.1\n"), QByteArray("127.0.0.1\r\n"), QByteArray(" 127.0.0.1 ")}) {
+        LinkedDisplay d(ip_text);
+        ASSERT_TRUE(d.linked) << ip_text.toStdString();
+        ASSERT_TRUE(d.photo(bytes(protocol::kShowPictures)));
+        EXPECT_EQ(d.h.window->图片框[1]->picture(), picture) << ip_text.toStdString();
+        ASSERT_TRUE(d.control(bytes(protocol::display_wait("汉字听写大赛", "50"))));
+        EXPECT_EQ(d.h.window->图片框[5]->picture(), logo) << ip_text.toStdString();
+        EXPECT_EQ(d.h.folder.read_file(QStringLiteral("ip.txt")), ip_text);
+    }
+}
+
 } // namespace

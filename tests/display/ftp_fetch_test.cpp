@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "common/events/timer.h"
+#include "common/widgets/picturedecoder.h"
 #include "common/widgets/picturebox.h"
 #include "common/widgets/translabel.h"
 #include "protocol/messages.h"
@@ -121,6 +122,26 @@ TEST_F(FtpFetch, AMissingPictureLeavesItsBoxBlank)
         EXPECT_TRUE(box(n)->image().isNull()) << n;
         EXPECT_TRUE(box(n)->isVisible());
     }
+}
+
+// A picture still being written when it is fetched shows what has arrived of it.
+TEST_F(FtpFetch, APictureWithoutItsEndShowsWhatItHolds)
+{
+    const QByteArray whole = pictures[1];
+    ASSERT_TRUE(whole.endsWith("\xFF\xD9"));
+    ASSERT_TRUE(server.put(QStringLiteral("ht1.jpg"), whole.left(whole.size() - 2)));
+    ASSERT_TRUE(server.put(QStringLiteral("ht2.jpg"), whole.left(whole.size() / 2)));
+    FtpServerProcess ftp(server.m_dir.path());
+    ASSERT_TRUE(ftp.started()) << ftp.output().toStdString();
+
+    ASSERT_TRUE(d.photo(bytes(protocol::kShowPictures)));
+    const QImage expected = common::decode_picture(whole);
+    ASSERT_FALSE(expected.isNull());
+    EXPECT_EQ(box(1)->image(), expected);
+    const QImage half = box(2)->image();
+    ASSERT_EQ(half.size(), expected.size());
+    for (int y = 0; y < 16; ++y)
+        ASSERT_EQ(half.copy(0, y, half.width(), 1), expected.copy(0, y, expected.width(), 1)) << "row " << y;
 }
 
 TEST_F(FtpFetch, ShowPicturesAndJudgeResultReadAsOneDoNothing)

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds everything and runs every test: the normal build, the unit tests
-# again under AddressSanitizer + UndefinedBehaviorSanitizer, and a short run of each fuzz target.
+# again under AddressSanitizer + UndefinedBehaviorSanitizer with the integration tests labelled for it,
+# and a short run of each fuzz target.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/install-deps.sh
@@ -12,7 +13,7 @@ ctest --test-dir build --output-on-failure -j "$jobs"
 
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DORUVAN_SANITIZE=ON
 cmake --build build-asan -j "$jobs"
-ASAN_OPTIONS=detect_leaks=0 ctest --test-dir build-asan --output-on-failure -j "$jobs" -L unit
+ASAN_OPTIONS=detect_leaks=0 ctest --test-dir build-asan --output-on-failure -j "$jobs" -L 'unit|sanitize'
 
 if [ -f tests/fuzz/CMakeLists.txt ]; then
     CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

@@ -5,9 +5,9 @@
 #include "common/events/wait.h"
 #include "common/text/numbers.h"
 #include "webaccess/httptransfer.h"
-#include "webaccess/iconvconverter.h"
 #include "webaccess/regexobject.h"
 #include "webaccess/requestheaders.h"
+#include "webaccess/responseparsing.h"
 #include "webaccess/textconversion.h"
 
 // Failure codes and what raises them here:
@@ -46,9 +46,6 @@ const char* const kMessage711 = "711 发送请求失败!";
 const char* const kMessage712 = "712 服务器未响应!";
 const char* const kMessage713 = "713 读取数据失败!";
 
-const char* const kCharsetPattern = "<meta.+?charset=[^\\w]?([-\\w]+)";
-constexpr int kCharsetScanBytes = 1024;
-
 const char* verb_of(int method)
 {
     switch (method) {
@@ -68,15 +65,6 @@ int timeout_milliseconds(int timeout_seconds)
     if (timeout_seconds <= 0)
         return 30000;
     return timeout_seconds > INT_MAX / 1000 ? INT_MAX : timeout_seconds * 1000;
-}
-
-// The page bytes decoded from the named charset into GBK; nullopt for a charset iconv lacks.
-std::optional<GbkText> decode_page(const ByteData& data, const GbkText& charset)
-{
-    const auto wide = convert_charset(charset.c_str(), "UTF-16LE", data, 1, ByteData("\xFD\xFF", 2));
-    if (!wide)
-        return std::nullopt;
-    return wide_to_ansi(*wide);
 }
 
 } // namespace
@@ -150,60 +138,29 @@ GbkText http_request(const GbkText& url, int method, const GbkText& body, const 
     }
 
     // No header block to read: no page, and nothing else is handed back.
-    GbkText headers = transfer.header_block();
+    const GbkText& headers = transfer.header_block();
     if (headers.empty()) {
         common::process_pending_events();
         return {};
     }
 
-    const int line_end = common::find_text(headers, "\r\n", 10, false);
-    report(line_end == -1 ? "" : common::text_mid(headers, 10, line_end - 10).c_str());
-
-    headers = common::replace_text(headers, "Set-Cookie", "Set-Cookie", 1, common::kAll, false);
-    GbkText new_cookies;
-    GbkText found_location;
-    bool location_found = false;
-    for (const GbkText& line : common::split_text(headers, "\r\n")) {
-        if (common::find_text(line, "Set-Cookie", 1, false) != -1) {
-            const GbkText pair =
-                common::find_text(line, ";", 1, false) != -1
-                    ? common::trim_spaces(text_between(line, "Set-Cookie:", ";"))
-                    : common::trim_spaces(common::replace_text(line, "Set-Cookie:", "", 1, common::kAll, false));
-            new_cookies += pair + "; ";
-        }
-        if (common::text_compare(common::text_left(line, 10), "Location: ", false) == 0) {
-            found_location = common::text_mid(line, 11, common::text_byte_length(line) - 10);
-            location_found = true;
-        }
-        common::process_pending_events();
-    }
+    const ResponseHeaders parsed = read_response_headers(headers, common::process_pending_events);
+    report(parsed.status_text.c_str());
     if (response_headers)
-        *response_headers = headers;
+        *response_headers = parsed.headers;
     // New pairs join what the caller already holds with "; "; a response without cookies leaves it be.
-    if (received_cookies && !new_cookies.empty()) {
-        new_cookies = common::text_left(new_cookies, common::text_byte_length(new_cookies) - 2);
-        *received_cookies = received_cookies->empty() ? new_cookies : *received_cookies + "; " + new_cookies;
-    }
-    if (location && location_found)
-        *location = found_location;
+    if (received_cookies && parsed.cookies)
+        *received_cookies = received_cookies->empty() ? *parsed.cookies : *received_cookies + "; " + *parsed.cookies;
+    if (location && parsed.location)
+        *location = *parsed.location;
 
     const ByteData& data = transfer.body();
     if (response_bytes)
         *response_bytes = data;
-    GbkText page_text = common::to_text(data);
-
-    if (regex.create(kCharsetPattern, common::text_left(page_text, kCharsetScanBytes))) {
-        const GbkText charset = regex.submatch_text(1, 1);
-        if (!charset.empty() && charset != "gbk" && charset != "gb2312") {
-            // A charset that iconv does not know leaves the page as it came.
-            if (const std::optional<GbkText> decoded = decode_page(data, charset))
-                page_text = *decoded;
-        }
-        common::process_pending_events();
-    }
+    const GbkText page = page_text(data, regex, common::process_pending_events);
 
     common::process_pending_events();
-    return page_text;
+    return page;
 }
 
 } // namespace webaccess

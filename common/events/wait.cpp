@@ -1,5 +1,8 @@
 #include "common/events/wait.h"
 
+#include <algorithm>
+#include <limits>
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -20,8 +23,10 @@ void delay_ms(int ms)
     QObject::connect(&wake, &QTimer::timeout, &loop, [&loop] { loop.exit(0); });
     // A nested loop also ends when the program is told to exit; a non-zero result or the program's
     // own loop gone means the program is ending, so the wait gives up instead of spinning.
-    for (qint64 left = ms + 1 - clock.elapsed(); left > 0; left = ms + 1 - clock.elapsed()) {
-        wake.start(static_cast<int>(left));
+    // In 64 bits: the longest wait, one past the largest int, must not overflow.
+    const qint64 until = qint64{ms} + 1;
+    for (qint64 left = until - clock.elapsed(); left > 0; left = until - clock.elapsed()) {
+        wake.start(static_cast<int>(std::min<qint64>(left, std::numeric_limits<int>::max())));
         if (loop.exec() != 0 || QCoreApplication::closingDown())
             return;
         if (wake.isActive())

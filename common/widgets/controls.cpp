@@ -14,6 +14,17 @@
 
 namespace common {
 
+namespace {
+
+// A caption is often typed or received: "<b>5" must show as those four characters, not as markup.
+void set_plain_text(QLabel* label, const GbkText& text)
+{
+    label->setTextFormat(Qt::PlainText);
+    label->setText(to_qstring(text));
+}
+
+} // namespace
+
 int combo_box_add_item(QComboBox* box, const GbkText& item)
 {
     if (box == nullptr)
@@ -92,7 +103,7 @@ void set_caption(QWidget* control, const GbkText& text)
     if (auto* label = qobject_cast<TransLabel*>(control))
         label->set_caption(text);
     else if (auto* label = qobject_cast<QLabel*>(control))
-        label->setText(to_qstring(text));
+        set_plain_text(label, text);
     else if (auto* group = qobject_cast<QGroupBox*>(control))
         group->setTitle(to_qstring(text));
     else if (auto* button = qobject_cast<QAbstractButton*>(control))

@@ -6,7 +6,6 @@
 #include <cstring>
 
 #include <jpeglib.h>
-#include <jerror.h>
 #include <png.h>
 
 namespace common {
@@ -41,12 +40,9 @@ struct JpegError
     std::longjmp(reinterpret_cast<JpegError*>(cinfo->err)->jump, 1);
 }
 
-// Warnings stay quiet, but data that ends early is a broken file, not a grey picture.
-void jpeg_message(j_common_ptr cinfo, int level)
-{
-    if (level < 0 && cinfo->err->msg_code == JWRN_JPEG_EOF)
-        jpeg_fail(cinfo);
-}
+// Warnings stay quiet and decoding goes on: a file still being written, or one without its end
+// marker, shows the rows that arrived, the rest filled in by libjpeg as it does for any reader.
+void jpeg_message(j_common_ptr, int) {}
 
 void jpeg_progress(j_common_ptr cinfo)
 {

@@ -5,6 +5,7 @@
 #include <QAbstractButton>
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QLabel>
 #include <QPushButton>
 #include <QStringList>
 
@@ -106,6 +107,8 @@ QString qt_file_filter(const GbkText& filter)
 int QtOperatorDialogs::message_box(const GbkText& text, int flags, const GbkText& title)
 {
     QMessageBox box(message_box_icon(flags), to_qstring(title), to_qstring(text), QMessageBox::NoButton, m_parent);
+    // The text may come from a file or a peer: shown as it is, never read as markup.
+    box.setTextFormat(Qt::PlainText);
     const std::vector<MessageBoxResult> buttons = message_box_buttons(flags);
     std::vector<QPushButton*> shown;
     for (MessageBoxResult result : buttons)
@@ -122,12 +125,16 @@ int QtOperatorDialogs::message_box(const GbkText& text, int flags, const GbkText
 bool QtOperatorDialogs::input_box(const GbkText& prompt, const GbkText& title, const GbkText& initial,
                                   GbkText& variable)
 {
-    bool ok = false;
-    const QString typed = QInputDialog::getText(m_parent, to_qstring(title), to_qstring(prompt), QLineEdit::Normal,
-                                                to_qstring(initial), &ok);
-    if (!ok)
+    QInputDialog dialog(m_parent);
+    dialog.setWindowTitle(to_qstring(title));
+    dialog.setLabelText(to_qstring(prompt));
+    dialog.setTextValue(to_qstring(initial));
+    // The prompt is shown as it is, never read as markup.
+    for (QLabel* label : dialog.findChildren<QLabel*>())
+        label->setTextFormat(Qt::PlainText);
+    if (dialog.exec() != QDialog::Accepted)
         return false;
-    variable = from_qstring(typed);
+    variable = from_qstring(dialog.textValue());
     return true;
 }
 

@@ -29,6 +29,17 @@ GbkText read_ip_file()
     return text;
 }
 
+// A host saved by an editor often carries a line end, and blanks creep in around a typed one. The
+// TCP links would forgive them but the FTP fetch would not, so every link gets the host without them.
+GbkText host_from(const GbkText& text)
+{
+    constexpr const char* kBlanks = " \t\r\n";
+    const std::size_t first = text.find_first_not_of(kBlanks);
+    if (first == GbkText::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
+}
+
 // The mark of a picture fills its bottom-right quarter-width, third-height corner.
 void place_mark(common::PictureBox* mark, const QWidget* picture)
 {
@@ -42,7 +53,7 @@ void DisplayWindow::on_display_window_created()
     时钟[2]->set_interval_ms(5000);
     if (common::file_exists("logo.png"))
         图片框[5]->set_picture(common::read_file("logo.png"));
-    server_address = read_ip_file();
+    server_address = host_from(read_ip_file());
     for (int n = 1; n <= 4; ++n)
         正误[n]->setVisible(false);
 }
@@ -99,7 +110,7 @@ void DisplayWindow::on_set_server_icon(int, int, int)
     const int file = common::open_file("ip.txt", 4, 4);
     common::write_text(file, t);
     common::close_file(file);
-    server_address = t;
+    server_address = host_from(t);
 }
 
 void DisplayWindow::on_maximise_icon(int, int, int)

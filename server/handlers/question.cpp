@@ -1,5 +1,8 @@
 #include "server/window/serverwindow.h"
 
+#include <algorithm>
+#include <limits>
+
 #include "common/events/listensocket.h"
 #include "common/events/timer.h"
 #include "common/events/wait.h"
@@ -74,7 +77,8 @@ void ServerWindow::on_countdown_tick()
     send_to_row(kJudgeRow, titled);
 
     common::set_caption(标签[2], seconds);
-    countdown = n - 1;
+    // Held at the lowest int instead of overflowing: any negative count means the time is up.
+    countdown = std::max(n, std::numeric_limits<int>::min() + 1) - 1;
     if (countdown >= 0)
         return;
 

@@ -96,7 +96,11 @@ bool bitmap_create_blank(QImage& bitmap, int width, int height, int bits_per_pix
 
 bool bitmap_load_file(QImage& bitmap, const common::GbkText& file_name)
 {
-    const common::ByteData data = common::read_file(file_name);
+    return bitmap_load_file_data(bitmap, common::read_file(file_name));
+}
+
+bool bitmap_load_file_data(QImage& bitmap, const common::ByteData& data)
+{
     QImage image;
     if (data.isEmpty() || !image.loadFromData(data, "BMP"))
         return false;

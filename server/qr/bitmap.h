@@ -17,6 +17,8 @@ bool bitmap_create_blank(QImage& bitmap, int width, int height, int bits_per_pix
 // The image of a BMP file; anything else (missing file, other format, corrupt data) gives false and
 // leaves the bitmap as it was.
 bool bitmap_load_file(QImage& bitmap, const common::GbkText& file_name);
+// The same from the file's bytes.
+bool bitmap_load_file_data(QImage& bitmap, const common::ByteData& data);
 
 // 0 for a point outside the image.
 int bitmap_get_pixel(const QImage& bitmap, int x, int y);

@@ -6,6 +6,7 @@
 #include "common/widgets/controls.h"
 #include "common/widgets/operatordialogs.h"
 #include "common/widgets/picturebox.h"
+#include "common/widgets/selectionchange.h"
 #include "common/widgets/windowbuilding.h"
 #include "common/widgets/trayicon.h"
 #include "protocol/ports.h"
@@ -302,8 +303,8 @@ void ServerWindow::bind_handlers()
     connect(按钮[13], &QPushButton::clicked, this, &ServerWindow::on_adopt_word);
     connect(按钮[14], &QPushButton::clicked, this, &ServerWindow::on_next_round);
 
-    connect(组合框[1], &QComboBox::activated, this, &ServerWindow::on_category_picked);
-    connect(组合框[2], &QComboBox::activated, this, &ServerWindow::on_grade_picked);
+    common::on_selection_changed(组合框[1], [this] { on_category_picked(); });
+    common::on_selection_changed(组合框[2], [this] { on_grade_picked(); });
     connect(列表框1, &QListWidget::currentRowChanged, this, &ServerWindow::on_word_picked);
     connect(图片框[9], &common::PictureBox::doubleClicked, this, &ServerWindow::on_qr_double_click);
 }

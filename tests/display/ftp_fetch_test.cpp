@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "common/events/timer.h"
+#include "common/widgets/picturedecoder.h"
 #include "common/widgets/picturebox.h"
 #include "common/widgets/translabel.h"
 #include "protocol/messages.h"
@@ -123,6 +124,26 @@ TEST_F(FtpFetch, AMissingPictureLeavesItsBoxBlank)
     }
 }
 
+// A picture still being written when it is fetched shows what has arrived of it.
+TEST_F(FtpFetch, APictureWithoutItsEndShowsWhatItHolds)
+{
+    const QByteArray whole = pictures[1];
+    ASSERT_TRUE(whole.endsWith("\xFF\xD9"));
+    ASSERT_TRUE(server.put(QStringLiteral("ht1.jpg"), whole.left(whole.size() - 2)));
+    ASSERT_TRUE(server.put(QStringLiteral("ht2.jpg"), whole.left(whole.size() / 2)));
+    FtpServerProcess ftp(server.m_dir.path());
+    ASSERT_TRUE(ftp.started()) << ftp.output().toStdString();
+
+    ASSERT_TRUE(d.photo(bytes(protocol::kShowPictures)));
+    const QImage expected = common::decode_picture(whole);
+    ASSERT_FALSE(expected.isNull());
+    EXPECT_EQ(box(1)->image(), expected);
+    const QImage half = box(2)->image();
+    ASSERT_EQ(half.size(), expected.size());
+    for (int y = 0; y < 16; ++y)
+        ASSERT_EQ(half.copy(0, y, half.width(), 1), expected.copy(0, y, expected.width(), 1)) << "row " << y;
+}
+
 TEST_F(FtpFetch, ShowPicturesAndJudgeResultReadAsOneDoNothing)
 {
     ASSERT_TRUE(d.photo(bytes(protocol::kShowPictures + protocol::judge_result("正确", "正确", "正确", "正确"))));
@@ -169,6 +190,30 @@ TEST_F(FtpFetch, AnFtpServerThatNeverAnswersHoldsTheDisplayOnlyBriefly)
     ASSERT_TRUE(d.photo(bytes(protocol::kShowPictures)));
     EXPECT_LT(clock.elapsed(), 15000);
     EXPECT_TRUE(d.h.folder.file_names() == QStringList{QStringLiteral("ip.txt")});
+}
+
+// An ip.txt saved by an editor, or typed with blanks around the host: the TCP links and the FTP
+// fetch all reach the server.
+TEST(IpTxtHost, BlanksAndLineEndsAroundTheHostReachEveryLink)
+{
+    const QByteArray picture = handwriting_jpeg(7, Qt::darkBlue);
+    const QByteArray logo = handwriting_jpeg(0, Qt::darkRed, 648, 360);
+    ServerFolder server;
+    ASSERT_TRUE(server.put(QStringLiteral("ht1.jpg"), picture));
+    ASSERT_TRUE(server.put(QStringLiteral("logo.jpg"), logo));
+    FtpServerProcess ftp(server.m_dir.path());
+    ASSERT_TRUE(ftp.started()) << ftp.output().toStdString();
+
+    for (const QByteArray& ip_text :
+         {QByteArray("127.0.0.1\n"), QByteArray("127.0.0.1\r\n"), QByteArray(" 127.0.0.1 ")}) {
+        LinkedDisplay d(ip_text);
+        ASSERT_TRUE(d.linked) << ip_text.toStdString();
+        ASSERT_TRUE(d.photo(bytes(protocol::kShowPictures)));
+        EXPECT_EQ(d.h.window->图片框[1]->picture(), picture) << ip_text.toStdString();
+        ASSERT_TRUE(d.control(bytes(protocol::display_wait("汉字听写大赛", "50"))));
+        EXPECT_EQ(d.h.window->图片框[5]->picture(), logo) << ip_text.toStdString();
+        EXPECT_EQ(d.h.folder.read_file(QStringLiteral("ip.txt")), ip_text);
+    }
 }
 
 } // namespace

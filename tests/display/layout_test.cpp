@@ -167,8 +167,11 @@ TEST(ServerAddress, IsReadFromIpTxtUnchanged)
     };
     const Case cases[] = {
         {"192.168.1.20", "192.168.1.20"},
-        {"192.168.1.20\r\n", "192.168.1.20\r\n"}, // a typed line end stays and the links fail
-        {" host ", " host "},
+        // Blanks and line ends around the host go, so all three links use one host; inside it they stay.
+        {"192.168.1.20\r\n", "192.168.1.20"},
+        {" \thost \n\n", "host"},
+        {"my host", "my host"},
+        {" \r\n", ""},
         {QByteArray("10.0.0.1\0junk", 13), "10.0.0.1"},
         {"10.0.0.2\x1A"
          "rest",
@@ -203,8 +206,9 @@ TEST(ServerAddress, SetServerIconRewritesIpTxtEvenAfterCancel)
         h.dialogs.answer_input_box(common::GbkText(" 192.168.0.9\r\n"));
         h.window->on_set_server_icon(0, 0, 0);
         EXPECT_EQ(h.dialogs.input_boxes.at(1).initial, "10.2.2.2");
+        // The file keeps what was typed; the links get the host alone.
         EXPECT_EQ(h.folder.read_file(QStringLiteral("ip.txt")), " 192.168.0.9\r\n");
-        EXPECT_EQ(display::server_address, " 192.168.0.9\r\n");
+        EXPECT_EQ(display::server_address, "192.168.0.9");
     }
     {
         DisplayHarness h;

@@ -6,9 +6,10 @@
 
 #include <QSignalSpy>
 
-LinkedDisplay::LinkedDisplay() : control_port(protocol::kLoginPort), photo_port(protocol::kScreenPort)
+LinkedDisplay::LinkedDisplay(const QByteArray& ip_text)
+    : control_port(protocol::kLoginPort), photo_port(protocol::kScreenPort)
 {
-    h.folder.write_file(QStringLiteral("ip.txt"), "127.0.0.1");
+    h.folder.write_file(QStringLiteral("ip.txt"), ip_text);
     h.start();
     h.window->on_login_timer();
     h.window->on_photo_timer();

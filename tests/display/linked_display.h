@@ -9,7 +9,8 @@
 class LinkedDisplay
 {
 public:
-    LinkedDisplay();
+    // ip_text: what the display's ip.txt holds.
+    explicit LinkedDisplay(const QByteArray& ip_text = "127.0.0.1");
 
     // Sends on the control link and waits until the display's handler has run to its end.
     bool control(const QByteArray& message);

@@ -1,4 +1,6 @@
 #include <chrono>
+#include <cstdlib>
+#include <limits>
 #include <ctime>
 #include <thread>
 
@@ -9,6 +11,7 @@
 #include "common/events/wait.h"
 #include "tests/support/waits.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTimer>
 
@@ -30,6 +33,22 @@ struct TickLog
 };
 
 } // namespace
+
+// The longest wait is a real wait, ended here by the program's exit; its own process, since an exit
+// ends every later event loop too.
+TEST(DelayDeathTest, TheLargestWaitWaitsUntilTheProgramEnds)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            QElapsedTimer clock;
+            clock.start();
+            QTimer::singleShot(300, [] { QCoreApplication::exit(1); });
+            delay_ms(std::numeric_limits<int>::max());
+            std::exit(clock.elapsed() >= 250 ? 0 : 2);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
 
 TEST(Timer, DesignPeriodStartsOnlyWhenPositive)
 {

@@ -13,6 +13,7 @@
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -119,6 +120,34 @@ TEST(QtDialogs, InputBoxStoresOnlyOnOk)
     });
     EXPECT_FALSE(dialogs.input_box("请输入：", "输入", "", variable));
     EXPECT_EQ(variable, "春眠不觉晓");
+}
+
+// Texts from files and peers show as typed: markup in them is not obeyed.
+TEST(QtDialogs, MarkupInTextsShowsLiterally)
+{
+    QtOperatorDialogs dialogs;
+    Qt::TextFormat message_format = Qt::RichText;
+    when_dialog_shows([&](QWidget* dialog) {
+        auto* box = qobject_cast<QMessageBox*>(dialog);
+        ASSERT_NE(box, nullptr);
+        message_format = box->textFormat();
+        box->button(QMessageBox::Ok)->click();
+    });
+    EXPECT_EQ(dialogs.message_box("<b>5</b>", 0x0), ResultOk);
+    EXPECT_EQ(message_format, Qt::PlainText);
+
+    QStringList prompts;
+    when_dialog_shows([&](QWidget* dialog) {
+        for (const QLabel* label : dialog->findChildren<QLabel*>()) {
+            if (label->textFormat() == Qt::PlainText)
+                prompts << label->text();
+        }
+        qobject_cast<QInputDialog*>(dialog)->accept();
+    });
+    GbkText variable;
+    EXPECT_TRUE(dialogs.input_box("<i>题目</i>", "输入", "<b>5", variable));
+    EXPECT_EQ(prompts, QStringList{QStringLiteral("<i>题目</i>")});
+    EXPECT_EQ(variable, "<b>5");
 }
 
 TEST(QtDialogs, FileDialogGivesTheChosenName)

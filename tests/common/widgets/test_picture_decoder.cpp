@@ -86,19 +86,38 @@ TEST(PictureDecoder, EmptyGarbageAndUnknownGiveNull)
     EXPECT_TRUE(decode_picture(QByteArray("\x0A\x05\x01\x08", 4)).isNull());
 }
 
-TEST(PictureDecoder, TruncatedFilesGiveNull)
+TEST(PictureDecoder, TruncatedPngAndPcxGiveNull)
 {
     const QImage source = samples::quadrants(64, 48);
-    for (const char* format : {"JPG", "PNG"}) {
-        const QByteArray whole = encoded_picture(source, format);
-        ASSERT_FALSE(decode_picture(whole).isNull()) << format;
-        for (int keep : {whole.size() / 4, whole.size() / 2, whole.size() - 20})
-            EXPECT_TRUE(decode_picture(whole.left(keep)).isNull()) << format << " cut to " << keep;
-    }
+    const QByteArray png = encoded_picture(source, "PNG");
+    ASSERT_FALSE(decode_picture(png).isNull());
+    for (int keep : {png.size() / 4, png.size() / 2, png.size() - 20})
+        EXPECT_TRUE(decode_picture(png.left(keep)).isNull()) << "cut to " << keep;
     const QByteArray pcx = samples::converted(source, "pcx");
     if (!pcx.isEmpty()) {
         EXPECT_TRUE(decode_picture(pcx.left(pcx.size() / 2)).isNull());
     }
+}
+
+// A JPEG shows what it holds: whole without its end marker, its top rows when cut short.
+TEST(PictureDecoder, TruncatedJpegShowsTheRowsThatArrived)
+{
+    const QImage source = samples::quadrants(64, 48);
+    const QByteArray whole = encoded_picture(source, "JPG");
+    const QImage expected = decode_picture(whole);
+    ASSERT_TRUE(whole.endsWith("\xFF\xD9"));
+    EXPECT_EQ(decode_picture(whole.left(whole.size() - 2)), expected);
+
+    // Cut half-way through the coded rows, behind the tables and the scan header.
+    const qsizetype scan = whole.indexOf("\xFF\xDA");
+    ASSERT_GT(scan, 0);
+    const QImage half = decode_picture(whole.left(scan + (whole.size() - scan) / 2));
+    ASSERT_EQ(half.size(), expected.size());
+    EXPECT_EQ(half.copy(0, 0, 64, 8), expected.copy(0, 0, 64, 8));
+    EXPECT_TRUE(samples::near(half.pixel(16, 4), qRgb(255, 0, 0), 40));
+
+    // Cut inside the header: nothing to show.
+    EXPECT_TRUE(decode_picture(whole.left(40)).isNull());
 }
 
 TEST(PictureDecoder, CorruptBytesNeverCrash)
@@ -138,6 +157,17 @@ TEST(PictureDecoder, HugeClaimedSizeGivesNullWithoutAbort)
     for (int i = 0; i < 4; ++i)
         png[29 + i] = char((crc >> (24 - 8 * i)) & 0xFF);
     EXPECT_TRUE(decode_picture(png).isNull());
+
+    // A JPEG frame header claiming 65000 x 65000 pixels, its data cut short as well.
+    QByteArray jpeg = encoded_picture(samples::quadrants(16, 16), "JPG");
+    const qsizetype frame = jpeg.indexOf("\xFF\xC0");
+    ASSERT_GT(frame, 0);
+    for (int i : {5, 7}) {
+        jpeg[frame + i] = char(0xFD);
+        jpeg[frame + i + 1] = char(0xE8);
+    }
+    EXPECT_TRUE(decode_picture(jpeg).isNull());
+    EXPECT_TRUE(decode_picture(jpeg.left(jpeg.size() / 2)).isNull());
 
     // A PCX header claiming 65535 x 65535 pixels.
     QByteArray pcx(128, '\0');

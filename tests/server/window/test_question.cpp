@@ -203,6 +203,36 @@ TEST_F(Question, TimeUpRunsTheWholeEndOfTheQuestion)
     EXPECT_EQ(gbk(common::content(window->编辑框[9])), "2");
 }
 
+// A typed limit shows in the label as typed, markup included, and the ends of int count down
+// without overflowing.
+TEST_F(Question, TypedLimitsShowLiterallyAndTheEndsOfIntCountSafely)
+{
+    window->选择框[1]->setChecked(false);
+    window->选择框[7]->setChecked(false);
+    set_limit("<b>5");
+    send_question();
+    QLabel* label = window->标签[2];
+    EXPECT_EQ(label->text(), QStringLiteral("<b>5"));
+    EXPECT_EQ(label->textFormat(), Qt::PlainText);
+    EXPECT_GE(label->sizeHint().width(), label->fontMetrics().horizontalAdvance(QStringLiteral("<b>5")));
+    EXPECT_EQ(server::countdown, 0);
+
+    set_limit("2147483647");
+    send_question();
+    window->on_countdown_tick();
+    EXPECT_EQ(server::countdown, 2147483646);
+    EXPECT_TRUE(machine(1).wait_for("计时|2147483647|2147483647|"));
+
+    set_limit("-2147483648");
+    send_question();
+    window->on_countdown_tick();
+    EXPECT_TRUE(machine(1).wait_for("计时|-2147483648|-2147483648|"));
+    // Time is up at once: the question ends.
+    EXPECT_EQ(window->时钟[1]->interval_ms(), 0);
+    EXPECT_TRUE(machine(1).wait_for("比赛|结束|0"));
+    EXPECT_EQ(server::countdown, 0);
+}
+
 TEST_F(Question, AtTimeUpTheMachinesGetTheHiddenAnswerOnceAndNoPicturesWithoutAutoSync)
 {
     window->选择框[3]->setChecked(false);

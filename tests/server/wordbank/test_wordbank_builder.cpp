@@ -22,6 +22,9 @@ protected:
     {
         const char* const files[] = {"ciku.txt", "cyku.txt", "scku.txt", "bhku.txt", "kenei.txt", "diy.txt"};
         write_bank(files[category], bank);
+        // The shown category picked again reads nothing: another one first.
+        if (window->组合框[1]->currentIndex() == category)
+            pick_category((category + 1) % 6);
         pick_category(category);
         window->选择框[4]->setChecked(false);
     }

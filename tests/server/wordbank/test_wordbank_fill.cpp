@@ -66,6 +66,7 @@ TEST_F(WordBankFill, LinesEndOnlyAtCrLf)
     };
     for (const auto& [bytes, expected] : cases) {
         write_bank("ciku.txt", bytes);
+        pick_category(1); // the shown item picked again reads nothing, so another one first
         pick_category(0);
         EXPECT_EQ(items(), expected) << bytes.toStdString();
     }
@@ -80,6 +81,8 @@ TEST_F(WordBankFill, EachCategoryReadsItsFileAndSetsTheTwoBoxes)
     // Each category also after every other one, so no box keeps a state it should lose.
     for (int previous = 0; previous < 6; ++previous) {
         for (int category = 0; category < 6; ++category) {
+            if (category == previous)
+                continue; // picking the shown item again changes nothing
             pick_category(previous);
             window->选择框[4]->setChecked(previous < 4); // the operator's own choice, overridden
             pick_category(category);
@@ -120,11 +123,13 @@ TEST_F(WordBankFill, UnreadableBanksListNothingButStillSetTheBoxes)
     EXPECT_TRUE(items().empty());
     EXPECT_FALSE(window->选择框[4]->isChecked());
     common::close_file(held);
+    pick_category(1);
     pick_category(0);
     EXPECT_EQ(items(), Items{"美丽|a|b"});
 
-    // Every pick reads the file afresh.
+    // Every pick of another item reads the file afresh.
     write_bank("ciku.txt", "大海|c|d\r\n天空|e|f\r\n");
+    pick_category(1);
     pick_category(0);
     EXPECT_EQ(items(), (Items{"大海|c|d", "天空|e|f"}));
 }
@@ -168,6 +173,29 @@ TEST_F(WordBankFill, TermsFilterTheSchoolBankByTheLeadingNumberOfField2)
     pick_category(4);
     pick_term(0);
     EXPECT_EQ(items(), Items{"天空|1"});
+}
+
+// Clicking the item a box already shows picks nothing: the bank is not read again and the online
+// tick keeps what the operator set.
+TEST_F(WordBankFill, ChoosingTheShownItemAgainChangesNothing)
+{
+    write_bank("kenei.txt", "蝙蝠|5\r\n秋天|3\r\n");
+    choose_from_list(window->组合框[1], 4);
+    EXPECT_EQ(items(), (Items{"蝙蝠|5", "秋天|3"}));
+    EXPECT_TRUE(window->选择框[4]->isChecked());
+    choose_from_list(window->组合框[2], 4);
+    EXPECT_EQ(items(), Items{"蝙蝠|5"});
+
+    window->选择框[4]->setChecked(false);
+    write_bank("kenei.txt", "换了|3\r\n");
+    choose_from_list(window->组合框[1], 4);
+    EXPECT_EQ(items(), Items{"蝙蝠|5"});
+    EXPECT_FALSE(window->选择框[4]->isChecked());
+    choose_from_list(window->组合框[2], 4);
+    EXPECT_EQ(items(), Items{"蝙蝠|5"});
+
+    choose_from_list(window->组合框[2], 2);
+    EXPECT_EQ(items(), Items{"换了|3"});
 }
 
 TEST_F(WordBankFill, FillingPicksNoWord)

@@ -2,7 +2,10 @@
 
 #include "common/text/gbkcodec.h"
 #include "common/widgets/controls.h"
+#include "tests/support/waits.h"
 
+#include <QAbstractItemView>
+#include <QApplication>
 #include <QComboBox>
 #include <QListWidget>
 #include <QTest>
@@ -41,6 +44,19 @@ void WordBankFixture::pick_word(int row)
     list->scrollToItem(item);
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(item).center());
     ASSERT_EQ(list->currentRow(), row);
+}
+
+void WordBankFixture::choose_from_list(QComboBox* box, int index)
+{
+    box->showPopup();
+    QAbstractItemView* list = box->view();
+    ASSERT_TRUE(wait_until([list] { return list->isVisible(); }));
+    // The list ignores a release that comes too soon after it opened, as the end of the opening click.
+    QTest::qWait(QApplication::doubleClickInterval() + 100);
+    const QRect item = list->visualRect(box->model()->index(index, 0));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, item.center());
+    ASSERT_TRUE(wait_until([list] { return !list->isVisible(); }));
+    ASSERT_EQ(box->currentIndex(), index);
 }
 
 std::vector<QByteArray> WordBankFixture::items() const

@@ -5,6 +5,7 @@
 #include "tests/server/window/serverfixture.h"
 
 #include <QByteArray>
+#include <QComboBox>
 #include <QString>
 
 // The real server window with word-bank files in its program folder, driven as the operator
@@ -19,6 +20,8 @@ protected:
     void pick_category(int index);
     void pick_term(int index);
     void pick_word(int row);
+    // The operator's whole gesture: opens the box's list and clicks the item.
+    void choose_from_list(QComboBox* box, int index);
 
     std::vector<QByteArray> items() const;
     QByteArray prompt() const;

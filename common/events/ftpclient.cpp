@@ -2,6 +2,7 @@
 
 #include <curl/curl.h>
 
+#include "common/events/diagnostics.h"
 #include "common/text/gbkcodec.h"
 
 #include <QSaveFile>
@@ -96,7 +97,9 @@ bool ftp_connect(const GbkText& host, const GbkText& user, const GbkText& secret
     curl_easy_setopt(handle, CURLOPT_URL, base.c_str());
     curl_easy_setopt(handle, CURLOPT_NOBODY, 1L);
     curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, discard);
-    if (curl_easy_perform(handle) != CURLE_OK) {
+    if (const CURLcode result = curl_easy_perform(handle); result != CURLE_OK) {
+        qCWarning(program_log).noquote() << "FTP login to" << QString::fromStdString(base) << "failed -"
+                                         << curl_easy_strerror(result);
         curl_easy_cleanup(handle);
         return false;
     }

@@ -2,6 +2,7 @@
 
 #include <sys/socket.h>
 
+#include "common/events/diagnostics.h"
 #include "common/events/eventgate.h"
 #include "common/events/gracefulclose.h"
 #include "common/events/socketio.h"
@@ -63,6 +64,7 @@ void ListenSocket::listen()
     m_server->setListenBacklogSize(SOMAXCONN);
     connect(m_server, &QTcpServer::newConnection, this, &ListenSocket::on_new_connection);
     if (m_port > 65535 || !m_server->listen(QHostAddress::AnyIPv4, static_cast<quint16>(m_port))) {
+        qCWarning(program_log).noquote() << "cannot listen on port" << m_port << "-" << m_server->errorString();
         delete m_server;
         m_server = nullptr;
     }

@@ -6,6 +6,7 @@
 
 #include <signal.h>
 
+#include "common/events/diagnostics.h"
 #include "common/text/gbkcodec.h"
 
 #include <QCoreApplication>
@@ -84,8 +85,10 @@ void shell_execute(const GbkText& verb, const GbkText& file)
     process.setWorkingDirectory(QDir::currentPath());
     process.setProcessEnvironment(environment);
     qint64 pid = 0;
-    if (!process.startDetached(&pid) || pid <= 0)
+    if (!process.startDetached(&pid) || pid <= 0) {
+        qCWarning(program_log).noquote() << "cannot start" << process.program() << "-" << process.errorString();
         return;
+    }
     g_started[QFileInfo(name).fileName().toLower()] = {pid, start_time_of(pid)};
 }
 

@@ -218,12 +218,23 @@ TEST(ListenSocket, AFullSendBufferIsReportedButTheMessageArrivesWhole)
     EXPECT_TRUE(got == big);
 }
 
+QStringList g_warnings;
+
 TEST(ListenSocket, PortRulesAndRelistening)
 {
     ListenSocket server(kPort);
+    const QtMessageHandler previous = qInstallMessageHandler(
+        [](QtMsgType type, const QMessageLogContext& context, const QString& message) {
+            if (type == QtWarningMsg)
+                g_warnings << QString::fromLatin1(context.category) + ": " + message;
+        });
     ListenSocket taken(kPort);
+    qInstallMessageHandler(previous);
     EXPECT_TRUE(server.is_listening());
     EXPECT_FALSE(taken.is_listening()) << "a port in use leaves the control without listener";
+    ASSERT_EQ(g_warnings.size(), 1) << "only the maintainer hears of it, on standard error";
+    EXPECT_TRUE(g_warnings[0].startsWith(QStringLiteral("oruvan.test_events_listensocket: cannot listen on port 19733 - ")))
+        << g_warnings[0].toStdString();
     EXPECT_EQ(taken.port(), kPort);
 
     server.set_port(kPort + 1);

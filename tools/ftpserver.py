@@ -174,7 +174,9 @@ def main():
     watched = starter()
     if watched:
         watch_starter(server, watched)
-    server.serve_forever(handle_exit=True)
+    # The loop's first wait has no time limit unless given one, and then the watch would only run
+    # once somebody connects.
+    server.serve_forever(timeout=WATCH_SECONDS, handle_exit=True)
     return 0
 
 

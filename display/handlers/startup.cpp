@@ -21,7 +21,7 @@ int truncated(double value)
 // ip.txt is only read here, so it is opened for reading: a read-only file still gives its address.
 GbkText read_ip_file()
 {
-    const int file = common::open_file("ip.txt", 1, 1);
+    const int file = common::open_file("ip.txt", common::kOpenRead, common::kShareReadWrite);
     if (file == 0)
         return {};
     GbkText text = common::read_text(file);
@@ -96,7 +96,7 @@ void DisplayWindow::on_set_server_icon(int, int, int)
     GbkText t = read_ip_file();
     // OK or Cancel: either way t is written back, so Cancel rewrites the old address.
     m_dialogs.input_box({}, "请输入服务器IP地址", t, t);
-    const int file = common::open_file("ip.txt", 4, 4);
+    const int file = common::open_file("ip.txt", common::kOpenCreateEmpty, common::kShareExclusive);
     common::write_text(file, t);
     common::close_file(file);
     server_address = t;

@@ -14,8 +14,7 @@ constexpr int kTimeoutSeconds = 5;
 // The word goes in as GBK; the request routine percent-encodes its bytes.
 GbkText result_page(const GbkText& site, const GbkText& word)
 {
-    return webaccess::http_request(site + "/s?wd=" + word, 0, {}, std::nullopt, nullptr, {}, nullptr, false, {}, {}, {},
-                                   {}, {}, kTimeoutSeconds);
+    return webaccess::http_request(site + "/s?wd=" + word, {.timeout_seconds = kTimeoutSeconds});
 }
 
 } // namespace

@@ -94,7 +94,7 @@ void ServerWindow::on_set_display_title()
     GbkText title = read_display_title();
     m_dialogs.input_box({}, "请输入显示端需要显示的内容", title, title);
     // Rewritten after Cancel too, with the text that was read.
-    const int file = common::open_file(kTitleFile, 4, 4);
+    const int file = common::open_file(kTitleFile, common::kOpenCreateEmpty, common::kShareExclusive);
     if (file != 0) {
         common::write_text(file, title);
         common::close_file(file);

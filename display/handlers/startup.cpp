@@ -7,6 +7,7 @@
 #include "common/widgets/operatordialogs.h"
 #include "common/widgets/picturebox.h"
 #include "common/widgets/translabel.h"
+#include "protocol/filenames.h"
 
 namespace display {
 
@@ -40,8 +41,8 @@ void place_mark(common::PictureBox* mark, const QWidget* picture)
 void DisplayWindow::on_display_window_created()
 {
     时钟[2]->set_interval_ms(5000);
-    if (common::file_exists("logo.png"))
-        图片框[5]->set_picture(common::read_file("logo.png"));
+    if (common::file_exists(protocol::kFetchedLogo))
+        图片框[5]->set_picture(common::read_file(protocol::kFetchedLogo));
     server_address = read_ip_file();
     for (int n = 1; n <= 4; ++n)
         正误[n]->setVisible(false);

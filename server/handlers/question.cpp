@@ -7,6 +7,7 @@
 #include "common/text/numbers.h"
 #include "common/widgets/controls.h"
 #include "common/widgets/picturebox.h"
+#include "protocol/filenames.h"
 #include "protocol/messages.h"
 #include "protocol/recognition.h"
 #include "server/globals.h"
@@ -40,7 +41,7 @@ void ServerWindow::on_send_question()
     copy_if_different(编辑框[12], common::to_text(common::current_selection(组合框[3]) + 1.0));
     时钟[1]->set_interval_ms(0);
     for (int n = 1; n <= 8; ++n)
-        common::remove_file("ht" + common::to_text(n) + ".jpg");
+        common::remove_file(protocol::hand_in_picture(n));
     for (const GbkText& blank : {GbkText(" "), GbkText("　"), common::char_from_code(9)})
         common::set_content(编辑框[5], common::replace_text(common::content(编辑框[5]), blank));
 

@@ -6,6 +6,7 @@
 #include "common/text/numbers.h"
 #include "common/widgets/controls.h"
 #include "common/widgets/operatordialogs.h"
+#include "protocol/filenames.h"
 #include "protocol/messages.h"
 #include "server/globals.h"
 #include "server/handlers/questionfields.h"
@@ -85,7 +86,7 @@ void ServerWindow::on_set_display_background()
     request.filter = "请选择图片*.jpg;*.png;*.gif;*.bmp|*.jpg;*.png;*.gif;*.bmp";
     if (!m_dialogs.common_dialog_show(request))
         return;
-    common::copy_file(request.file_name, common::program_directory() + "\\logo.jpg");
+    common::copy_file(request.file_name, common::program_directory() + "\\" + protocol::kServerLogo);
     send_display_wait();
 }
 

@@ -19,12 +19,6 @@ GbkText result_page(const GbkText& site, const GbkText& word)
 
 } // namespace
 
-DictionarySites& dictionary_sites()
-{
-    static DictionarySites sites{"http://dict.baidu.com", "http://hanyu.baidu.com"};
-    return sites;
-}
-
 DictionaryEntry lookup_online_dictionary(const GbkText& word, const GbkText& first_site, const GbkText& second_site)
 {
     GbkText page = result_page(first_site, word);

@@ -109,8 +109,8 @@ void ServerWindow::on_word_picked()
     common::set_current_selection(组合框[3], draft->grid_index);
 
     if (选择框[4]->isChecked()) {
-        const DictionarySites& sites = dictionary_sites();
-        const DictionaryEntry entry = lookup_online_dictionary(lookup_word(line), sites.first, sites.second);
+        const DictionaryEntry entry =
+            lookup_online_dictionary(lookup_word(line), m_dictionary_sites.first, m_dictionary_sites.second);
         // Without a pinyin the prompt is left alone: a pick made during the lookup keeps its own.
         if (!entry.pinyin.empty())
             common::set_content(编辑框[6], prompt_with_lookup(draft->prompt, entry.pinyin, entry.meaning));

@@ -4,6 +4,7 @@
 
 #include "common/text/bytedata.h"
 #include "common/text/gbktext.h"
+#include "server/builder/onlinedictionary.h"
 
 #include <QWidget>
 
@@ -37,8 +38,10 @@ class ServerWindow final : public QWidget
     Q_DISABLE_COPY_MOVE(ServerWindow)
 
 public:
-    // The dialogs are owned by the caller and outlive the window.
-    explicit ServerWindow(common::OperatorDialogs& dialogs, QWidget* parent = nullptr);
+    // The dialogs are owned by the caller and outlive the window. The dictionary sites are the ones
+    // the question builder's online lookup asks (tests give a local stand-in).
+    explicit ServerWindow(common::OperatorDialogs& dialogs, DictionarySites dictionary_sites = kPublicDictionarySites,
+                          QWidget* parent = nullptr);
     ~ServerWindow() override;
 
     // Start-up and the tray icon.
@@ -112,6 +115,7 @@ private:
     void bind_handlers();
 
     common::OperatorDialogs& m_dialogs;
+    const DictionarySites m_dictionary_sites;
 };
 
 } // namespace server

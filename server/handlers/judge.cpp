@@ -6,7 +6,7 @@
 #include "protocol/recognition.h"
 #include "resources/builtin.h"
 #include "server/globals.h"
-#include "server/handlers/questionfields.h"
+#include "server/handlers/userlist.h"
 
 // The judge's result channel (19741) and the display's picture channel (19739).
 namespace server {

@@ -11,7 +11,7 @@
 #include "protocol/messages.h"
 #include "protocol/recognition.h"
 #include "server/globals.h"
-#include "server/handlers/questionfields.h"
+#include "server/handlers/userlist.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -47,10 +47,10 @@ void ServerWindow::on_send_question()
 
     const GbkText question = 选择框[6]->isChecked() ? common::content(编辑框[1]) : GbkText{};
     const GbkText answer = 选择框[3]->isChecked() ? common::content(编辑框[5]) : GbkText{};
-    const GbkText start = protocol::question_start(question_fields(*this, question, answer));
+    const GbkText start = protocol::question_start(question_fields(question, answer));
     for (int row = 0; row <= kDisplayRow; ++row)
         send_to_row(row, start);
-    const GbkText titled = protocol::question_start_titled(full_question_fields(*this), current_round_title(*this));
+    const GbkText titled = protocol::question_start_titled(full_question_fields(), current_round_title());
     send_to_row(kExaminerRow, titled);
     send_to_row(kJudgeRow, titled);
 
@@ -67,10 +67,10 @@ void ServerWindow::on_countdown_tick()
 
     const GbkText question = 选择框[6]->isChecked() ? common::content(编辑框[1]) : protocol::kListenPrompt;
     const GbkText answer = 选择框[3]->isChecked() ? common::content(编辑框[5]) : GbkText{};
-    const GbkText tick = protocol::tick(seconds, question_fields(*this, question, answer));
+    const GbkText tick = protocol::tick(seconds, question_fields(question, answer));
     for (int row = 0; row <= kDisplayRow; ++row)
         send_to_row(row, tick);
-    const GbkText titled = protocol::tick_titled(seconds, full_question_fields(*this), current_round_title(*this));
+    const GbkText titled = protocol::tick_titled(seconds, full_question_fields(), current_round_title());
     send_to_row(kExaminerRow, titled);
     send_to_row(kJudgeRow, titled);
 

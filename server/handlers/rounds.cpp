@@ -9,7 +9,7 @@
 #include "protocol/filenames.h"
 #include "protocol/messages.h"
 #include "server/globals.h"
-#include "server/handlers/questionfields.h"
+#include "server/handlers/userlist.h"
 
 #include <QCheckBox>
 
@@ -18,6 +18,12 @@ namespace server {
 namespace {
 
 const GbkText kTitleFile = "config.txt";
+
+// A counter box moved on by one: its leading integer plus one, written as a whole number.
+void step_counter(QWidget* box)
+{
+    common::set_content(box, common::to_text(common::to_integer(common::content(box)) + 1.0));
+}
 
 // The display title: the whole file up to its first 0 or Ctrl-Z byte; empty when it cannot be read.
 // Reading never creates the file.
@@ -39,9 +45,8 @@ void ServerWindow::on_all_done()
     countdown = 0;
     // The title is taken before the counter moves: it names the question that has just ended.
     const GbkText answer = 选择框[3]->isChecked() ? common::content(编辑框[5]) : GbkText{};
-    const GbkText done =
-        protocol::tick_titled(common::to_text(countdown), question_fields(*this, common::content(编辑框[1]), answer),
-                              current_round_title(*this));
+    const GbkText done = protocol::tick_titled(
+        common::to_text(countdown), question_fields(common::content(编辑框[1]), answer), current_round_title());
     for (int row = 0; row <= kDisplayRow; ++row)
         send_to_row(row, done);
     const GbkText end = protocol::question_end(countdown);

@@ -7,6 +7,7 @@
 namespace protocol {
 
 using common::GbkText;
+using common::TextList;
 
 // Fields 2-7 shared by the question, tick and titled layouts, as the operator's boxes hold them.
 struct QuestionFields

@@ -24,12 +24,12 @@ bool is_whole_message(const ByteData& arrival, const GbkText& text)
 
 bool is_login_request(const TextList& fields)
 {
-    return fields.size() >= 2 && fields[0] == "登录";
+    return fields.size() > kLoginRoleField && fields[kKindField] == "登录";
 }
 
 bool is_judge_result(const TextList& fields)
 {
-    return fields.size() >= 2 && fields[0] == "结果" && fields[1] == "评委";
+    return fields.size() > kSubKindField && fields[kKindField] == "结果" && fields[kSubKindField] == "评委";
 }
 
 bool is_right_verdict(const GbkText& verdict)
@@ -37,10 +37,18 @@ bool is_right_verdict(const GbkText& verdict)
     return verdict == "正确";
 }
 
+std::array<bool, kJudgedMachines> judge_verdicts(const TextList& fields)
+{
+    std::array<bool, kJudgedMachines> right{};
+    for (int machine = 1; machine <= kJudgedMachines; ++machine)
+        right[machine - 1] = is_right_verdict(field_at(fields, judge_verdict_field(machine)));
+    return right;
+}
+
 ControlMessage classify_control_message(const TextList& fields)
 {
-    const GbkText first = field_at(fields, 0);
-    if (first == "比赛" && field_at(fields, 1) == "开始")
+    const GbkText first = field_at(fields, kKindField);
+    if (first == "比赛" && field_at(fields, kSubKindField) == "开始")
         return ControlMessage::QuestionStart;
     if (first == "计时")
         return ControlMessage::Tick;
@@ -51,8 +59,8 @@ ControlMessage classify_control_message(const TextList& fields)
 
 PhotoMessage classify_photo_message(const TextList& fields)
 {
-    const GbkText first = field_at(fields, 0);
-    const GbkText second = field_at(fields, 1);
+    const GbkText first = field_at(fields, kKindField);
+    const GbkText second = field_at(fields, kSubKindField);
     if (first == "传输" && second == "显示")
         return PhotoMessage::ShowPictures;
     if (first == "结果" && second == "评委")

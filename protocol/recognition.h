@@ -1,9 +1,11 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 
 #include "common/text/bytedata.h"
 #include "common/text/gbktext.h"
+#include "protocol/fields.h"
 
 // How each receiver reads an arrival. One arrival is one message: the protocol has no framing.
 namespace protocol {
@@ -25,8 +27,11 @@ bool is_whole_message(const ByteData& arrival, const GbkText& text);
 bool is_login_request(const TextList& fields);
 // Server, 19741: at least two fields, "结果" and "评委".
 bool is_judge_result(const TextList& fields);
-// Field 2-5 of a judge result: only exactly "正确" is right.
+// One verdict of a judge result: only exactly "正确" is right.
 bool is_right_verdict(const GbkText& verdict);
+// The verdicts for machines 1-4, machine k in slot k - 1. A result cut short lacks verdicts: a
+// missing one reads as empty, so that machine is marked wrong.
+std::array<bool, kJudgedMachines> judge_verdicts(const TextList& fields);
 
 enum class ControlMessage
 {

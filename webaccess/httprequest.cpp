@@ -49,11 +49,11 @@ const char* const kMessage713 = "713 读取数据失败!";
 const char* verb_of(int method)
 {
     switch (method) {
-    case 1:
+    case kPost:
         return "POST";
-    case 2:
+    case kHead:
         return "HEAD";
-    case 3:
+    case kPut:
         return "PUT";
     default:
         return "GET";
@@ -75,11 +75,31 @@ GbkText http_request(const GbkText& url, int method, const GbkText& body, const 
                      const GbkText& proxy_user, const GbkText& proxy_pass, int timeout_seconds, GbkText* location,
                      GbkText* status_text, ByteData* response_bytes)
 {
+    return http_request(url, {.method = method,
+                              .body = body,
+                              .send_cookies = send_cookies,
+                              .received_cookies = received_cookies,
+                              .extra_headers = extra_headers,
+                              .response_headers = response_headers,
+                              .no_redirect = no_redirect,
+                              .user_name = user_name,
+                              .user_pass = user_pass,
+                              .proxy = proxy,
+                              .proxy_user = proxy_user,
+                              .proxy_pass = proxy_pass,
+                              .timeout_seconds = timeout_seconds,
+                              .location = location,
+                              .status_text = status_text,
+                              .response_bytes = response_bytes});
+}
+
+GbkText http_request(const GbkText& url, const HttpRequestOptions& options)
+{
     RegexObject regex;
     HttpTransfer transfer;
-    auto report = [status_text](const char* message) {
-        if (status_text)
-            *status_text = message;
+    auto report = [&options](const char* message) {
+        if (options.status_text)
+            *options.status_text = message;
     };
     auto fail = [&report](const char* message) {
         report(message);
@@ -96,33 +116,36 @@ GbkText http_request(const GbkText& url, int method, const GbkText& body, const 
     if (!parts)
         return fail(kMessage701);
 
-    if (!transfer.open_session(proxy_for_url(proxy, parts->secure)))
+    if (!transfer.open_session(proxy_for_url(options.proxy, parts->secure)))
         return fail(kMessage702);
     if (!transfer.connect(wide_to_ansi(ansi_to_wide(parts->host)), parts->port, parts->secure))
         return fail(kMessage703);
-    if (!transfer.open_request(verb_of(method), parts->object_name, common::to_byte_set(body)))
+    if (!transfer.open_request(verb_of(options.method), parts->object_name, common::to_byte_set(options.body)))
         return fail(kMessage704);
-    if (!transfer.set_timeouts(timeout_milliseconds(timeout_seconds)))
+    if (!transfer.set_timeouts(timeout_milliseconds(options.timeout_seconds)))
         return fail(kMessage705);
 
-    if (!user_name.empty() && !user_pass.empty() && !transfer.set_server_credentials(user_name, user_pass)) {
+    if (!options.user_name.empty() && !options.user_pass.empty() &&
+        !transfer.set_server_credentials(options.user_name, options.user_pass)) {
         report(kMessage707);
         return {};
     }
-    if (!proxy_user.empty() && !proxy_pass.empty() && !transfer.set_proxy_credentials(proxy_user, proxy_pass)) {
+    if (!options.proxy_user.empty() && !options.proxy_pass.empty() &&
+        !transfer.set_proxy_credentials(options.proxy_user, options.proxy_pass)) {
         report(kMessage707);
         return {};
     }
-    if (!transfer.set_cookie_engine(send_cookies.has_value())) {
+    if (!transfer.set_cookie_engine(options.send_cookies.has_value())) {
         report(kMessage708);
         return {};
     }
-    if (!transfer.set_follow_redirects(!no_redirect)) {
+    if (!transfer.set_follow_redirects(!options.no_redirect)) {
         report(kMessage709);
         return {};
     }
 
-    if (!transfer.set_header_text(build_request_header_text(extra_headers, send_cookies.value_or(GbkText()))))
+    if (!transfer.set_header_text(
+            build_request_header_text(options.extra_headers, options.send_cookies.value_or(GbkText()))))
         return fail(kMessage710);
 
     switch (transfer.perform()) {
@@ -146,17 +169,18 @@ GbkText http_request(const GbkText& url, int method, const GbkText& body, const 
 
     const ResponseHeaders parsed = read_response_headers(headers, common::process_pending_events);
     report(parsed.status_text.c_str());
-    if (response_headers)
-        *response_headers = parsed.headers;
+    if (options.response_headers)
+        *options.response_headers = parsed.headers;
     // New pairs join what the caller already holds with "; "; a response without cookies leaves it be.
-    if (received_cookies && parsed.cookies)
-        *received_cookies = received_cookies->empty() ? *parsed.cookies : *received_cookies + "; " + *parsed.cookies;
-    if (location && parsed.location)
-        *location = *parsed.location;
+    if (options.received_cookies && parsed.cookies)
+        *options.received_cookies = options.received_cookies->empty() ? *parsed.cookies
+                                                                      : *options.received_cookies + "; " + *parsed.cookies;
+    if (options.location && parsed.location)
+        *options.location = *parsed.location;
 
     const ByteData& data = transfer.body();
-    if (response_bytes)
-        *response_bytes = data;
+    if (options.response_bytes)
+        *options.response_bytes = data;
     const GbkText page = page_text(data, regex, common::process_pending_events);
 
     common::process_pending_events();

@@ -189,16 +189,16 @@ std::optional<QByteArray> read_bytes(int fd, qsizetype limit)
 
 int open_file(const GbkText& name, int mode, int share)
 {
-    if (mode < 1 || mode > 6 || share < 1 || share > 4)
+    if (mode < kOpenRead || mode > kOpenReadWriteCreate || share < kShareReadWrite || share > kShareExclusive)
         return 0;
     const QByteArray path = native_path(name);
     if (path.isEmpty())
         return 0;
 
-    const bool read = mode == 1 || mode == 3 || mode == 6;
-    const bool write = mode != 1;
+    const bool read = mode == kOpenRead || mode == kOpenReadWrite || mode == kOpenReadWriteCreate;
+    const bool write = mode != kOpenRead;
     int flags = (read && write) ? O_RDWR : (write ? O_WRONLY : O_RDONLY);
-    if (mode >= 4)
+    if (mode >= kOpenCreateEmpty)
         flags |= O_CREAT;
     // Non-blocking so that a FIFO cannot hang the open; only regular files are accepted below.
     const int fd = ::open(path.constData(), flags | O_CLOEXEC | O_NONBLOCK, 0666);
@@ -212,13 +212,14 @@ int open_file(const GbkText& name, int mode, int share)
     fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
 
     OpenFile file{fd, read ? fd : ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)};
-    if (file.lock_fd >= 0 && !take_share_locks(file.lock_fd, read, write, share == 2 || share == 4,
-                                                share == 3 || share == 4)) {
+    if (file.lock_fd >= 0 &&
+        !take_share_locks(file.lock_fd, read, write, share == kShareDenyRead || share == kShareExclusive,
+                          share == kShareDenyWrite || share == kShareExclusive)) {
         FileTable::release(file);
         return 0;
     }
     // Emptied only once the share check has passed, so a refused open leaves the content alone.
-    if (mode == 4 && ftruncate(fd, 0) != 0) {
+    if (mode == kOpenCreateEmpty && ftruncate(fd, 0) != 0) {
         FileTable::release(file);
         return 0;
     }
@@ -257,7 +258,7 @@ bool write_bytes(int file_number, const GbkText& bytes)
 
 ByteData read_file(const GbkText& name)
 {
-    const int number = open_file(name, 1, 3);
+    const int number = open_file(name, kOpenRead, kShareDenyWrite);
     if (number == 0)
         return {};
     auto data = read_bytes(files().find(number)->fd, -1);
@@ -275,10 +276,10 @@ bool copy_file(const GbkText& source, const GbkText& target)
 {
     // The source denies writers and the target is opened alone: a copy onto itself is refused
     // before the target would be emptied.
-    const int from = open_file(source, 1, 3);
+    const int from = open_file(source, kOpenRead, kShareDenyWrite);
     if (from == 0)
         return false;
-    const int to = open_file(target, 4, 4);
+    const int to = open_file(target, kOpenCreateEmpty, kShareExclusive);
     bool ok = to != 0;
     if (ok) {
         const int in = files().find(from)->fd;

@@ -13,10 +13,21 @@
 // file that we hold exclusively.
 namespace common {
 
-// Modes: 1 read; 2 write (must exist, kept); 3 read+write (must exist); 4 write (created, emptied);
-// 5 write (created, kept); 6 read+write (created, kept).
-// Shares: 1 others read and write; 2 others may not read; 3 others may not write; 4 exclusive.
-int open_file(const GbkText& name, int mode = 3, int share = 1);
+// Open modes: what this program does with the file and whether it is made or emptied.
+inline constexpr int kOpenRead = 1;
+inline constexpr int kOpenWrite = 2;           // must exist, kept
+inline constexpr int kOpenReadWrite = 3;       // must exist
+inline constexpr int kOpenCreateEmpty = 4;     // write; created, emptied
+inline constexpr int kOpenCreateKeep = 5;      // write; created, kept
+inline constexpr int kOpenReadWriteCreate = 6; // created, kept
+// Share modes: what others may do with the file while it is open here.
+inline constexpr int kShareReadWrite = 1;
+inline constexpr int kShareDenyRead = 2;
+inline constexpr int kShareDenyWrite = 3;
+inline constexpr int kShareExclusive = 4;
+
+// Any other mode or share value fails the open.
+int open_file(const GbkText& name, int mode = kOpenReadWrite, int share = kShareReadWrite);
 void close_file(int file_number);
 
 // Reads count bytes (negative: the rest) from the current position, ending before a 0 or 0x1A byte.

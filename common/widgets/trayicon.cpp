@@ -15,13 +15,13 @@ int TrayIcon::tray_action(QSystemTrayIcon::ActivationReason reason)
 {
     switch (reason) {
     case QSystemTrayIcon::Trigger:
-        return 1;
+        return kLeftClick;
     case QSystemTrayIcon::DoubleClick:
-        return 2;
+        return kDoubleClick;
     case QSystemTrayIcon::Context:
-        return 3;
+        return kRightClick;
     default:
-        return 0;
+        return kNoAction;
     }
 }
 
@@ -38,7 +38,7 @@ void TrayIcon::set_icon(const ByteData& icon, const GbkText& tip)
     if (m_icon == nullptr) {
         m_icon = new QSystemTrayIcon(this);
         connect(m_icon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-            if (const int action = tray_action(reason); action != 0)
+            if (const int action = tray_action(reason); action != kNoAction)
                 emit trayEvent(action);
         });
     }

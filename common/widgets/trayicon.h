@@ -24,7 +24,13 @@ public:
     void set_icon(const ByteData& icon, const GbkText& tip);
     bool shown() const { return m_icon != nullptr; }
 
-    // The action of a click on the icon: 1 left click, 2 left double-click, 3 right click, 0 other.
+    // The actions that trayEvent carries.
+    static constexpr int kNoAction = 0;
+    static constexpr int kLeftClick = 1;
+    static constexpr int kDoubleClick = 2;
+    static constexpr int kRightClick = 3;
+
+    // The action of a click on the icon; kNoAction for any other activation, which is not reported.
     static int tray_action(QSystemTrayIcon::ActivationReason reason);
 
 signals:

@@ -10,6 +10,8 @@
 #include "common/widgets/picturebox.h"
 #include "common/widgets/soundoutput.h"
 #include "common/widgets/translabel.h"
+#include "protocol/fields.h"
+#include "protocol/filenames.h"
 #include "protocol/ports.h"
 #include "protocol/recognition.h"
 #include "resources/builtin.h"
@@ -48,14 +50,15 @@ void DisplayWindow::on_control_message()
 
     switch (protocol::classify_control_message(fields)) {
     case protocol::ControlMessage::QuestionStart: {
-        for (const char* copy : {"htt1.jpg", "htt2.jpg", "htt3.jpg", "htt4.jpg"})
-            common::remove_file(copy);
+        for (int n = 1; n <= 4; ++n)
+            common::remove_file(protocol::fetched_picture(n));
         图片框[5]->setVisible(false);
         for (int n = 1; n <= 4; ++n)
             正误[n]->setVisible(false);
-        set_font_size_if_changed(透明标签[1], common::to_integer(field_at(fields, 7)));
-        set_caption_if_changed(透明标签[1], field_at(fields, 3));
-        透明标签[2]->set_font_size(static_cast<int>(common::to_integer(field_at(fields, 6)) / 2.0));
+        set_font_size_if_changed(透明标签[1], common::to_integer(field_at(fields, protocol::kQuestionFontField)));
+        set_caption_if_changed(透明标签[1], field_at(fields, protocol::kQuestionField));
+        透明标签[2]->set_font_size(
+            static_cast<int>(common::to_integer(field_at(fields, protocol::kCountdownFontField)) / 2.0));
         透明标签[2]->set_caption("请听题……");
         break;
     }
@@ -63,35 +66,36 @@ void DisplayWindow::on_control_message()
         for (int n = 1; n <= 4; ++n)
             正误[n]->setVisible(false);
         图片框[5]->setVisible(false);
-        const int n = common::to_integer(field_at(fields, 1));
+        const int n = common::to_integer(field_at(fields, protocol::kSecondsLeftField));
         透明标签[2]->set_caption(common::to_text(n));
-        if (n == common::to_integer(field_at(fields, 2)))
+        if (n == common::to_integer(field_at(fields, protocol::kTimeLimitField)))
             m_sound.play_sound(resources::start_sound());
-        set_font_size_if_changed(透明标签[2], common::to_integer(field_at(fields, 6)));
-        set_font_size_if_changed(透明标签[1], common::to_integer(field_at(fields, 7)));
-        set_caption_if_changed(透明标签[1], field_at(fields, 3));
+        set_font_size_if_changed(透明标签[2], common::to_integer(field_at(fields, protocol::kCountdownFontField)));
+        set_font_size_if_changed(透明标签[1], common::to_integer(field_at(fields, protocol::kQuestionFontField)));
+        set_caption_if_changed(透明标签[1], field_at(fields, protocol::kQuestionField));
         if (n == 6)
             m_sound.play_sound(resources::final_seconds_sound());
         if (n > 0)
             break;
         透明标签[2]->set_caption("时间到");
         common::delay_ms(1000);
-        const GbkText answer = field_at(fields, 4);
+        const GbkText answer = field_at(fields, protocol::kAnswerField);
         if (!answer.empty()) {
-            透明标签[2]->set_font_size(static_cast<int>(common::to_integer(field_at(fields, 6)) / 2.5));
+            透明标签[2]->set_font_size(
+                static_cast<int>(common::to_integer(field_at(fields, protocol::kCountdownFontField)) / 2.5));
             透明标签[2]->set_caption(answer);
         }
         break;
     }
     case protocol::ControlMessage::DisplayWait: {
-        透明标签[1]->set_caption(field_at(fields, 1));
+        透明标签[1]->set_caption(field_at(fields, protocol::kDisplayTitleField));
         common::ftp_connect(server_address, protocol::kFtpUser, protocol::kFtpSecret, protocol::kFtpPort);
-        common::ftp_get_file("logo.jpg", "logo.png");
-        if (common::file_exists("logo.png"))
-            图片框[5]->set_picture(common::read_file("logo.png"));
+        common::ftp_get_file(protocol::kServerLogo, protocol::kFetchedLogo);
+        if (common::file_exists(protocol::kFetchedLogo))
+            图片框[5]->set_picture(common::read_file(protocol::kFetchedLogo));
         图片框[5]->setVisible(true);
         透明标签[2]->set_caption({});
-        透明标签[1]->set_font_size(common::to_integer(field_at(fields, 2)));
+        透明标签[1]->set_font_size(common::to_integer(field_at(fields, protocol::kDisplayTitleFontField)));
         break;
     }
     case protocol::ControlMessage::Other:

@@ -8,14 +8,14 @@
 #include "common/widgets/picturebox.h"
 #include "common/widgets/translabel.h"
 #include "protocol/messages.h"
+#include "protocol/filenames.h"
 #include "protocol/ports.h"
 #include "protocol/recognition.h"
 #include "resources/builtin.h"
 
 namespace display {
 
-// Unlike the control link, an arrival here touches nothing before it is recognised. Missing fields
-// read as empty texts: a judge result cut short marks the missing pictures wrong.
+// Unlike the control link, an arrival here touches nothing before it is recognised.
 void DisplayWindow::on_photo_message()
 {
     const common::TextList fields = protocol::message_fields(common::client_get_data(*客户[1]));
@@ -23,18 +23,18 @@ void DisplayWindow::on_photo_message()
     case protocol::PhotoMessage::ShowPictures:
         fetch_photos();
         break;
-    case protocol::PhotoMessage::JudgeResult:
-        for (int k = 1; k <= 4; ++k) {
+    case protocol::PhotoMessage::JudgeResult: {
+        const auto right = protocol::judge_verdicts(fields);
+        for (int k = 1; k <= protocol::kJudgedMachines; ++k) {
             正误[k]->setVisible(true);
-            正误[k]->set_picture(protocol::is_right_verdict(protocol::field_at(fields, k + 1))
-                                     ? resources::tick_picture()
-                                     : resources::cross_picture());
+            正误[k]->set_picture(right[k - 1] ? resources::tick_picture() : resources::cross_picture());
         }
         break;
+    }
     case protocol::PhotoMessage::Other:
         // "传输" with another word is simply ignored; anything else is not from our server, so the
         // link is held instead of re-made until it closes.
-        if (protocol::field_at(fields, 0) != protocol::kTransfer)
+        if (protocol::field_at(fields, protocol::kKindField) != protocol::kTransfer)
             时钟[1]->set_interval_ms(0);
         break;
     }
@@ -50,9 +50,9 @@ void DisplayWindow::fetch_photos()
     common::ftp_connect(server_address, protocol::kFtpUser, protocol::kFtpSecret, protocol::kFtpPort);
     // Every transfer ends before the first picture is set.
     for (int n = 1; n <= 4; ++n)
-        common::ftp_get_file("ht" + std::to_string(n) + ".jpg", "htt" + std::to_string(n) + ".jpg");
+        common::ftp_get_file(protocol::hand_in_picture(n), protocol::fetched_picture(n));
     for (int n = 1; n <= 4; ++n)
-        图片框[n]->set_picture(common::read_file("htt" + std::to_string(n) + ".jpg"));
+        图片框[n]->set_picture(common::read_file(protocol::fetched_picture(n)));
 }
 
 } // namespace display

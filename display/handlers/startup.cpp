@@ -7,6 +7,7 @@
 #include "common/widgets/operatordialogs.h"
 #include "common/widgets/picturebox.h"
 #include "common/widgets/translabel.h"
+#include "protocol/filenames.h"
 
 namespace display {
 
@@ -21,7 +22,7 @@ int truncated(double value)
 // ip.txt is only read here, so it is opened for reading: a read-only file still gives its address.
 GbkText read_ip_file()
 {
-    const int file = common::open_file("ip.txt", 1, 1);
+    const int file = common::open_file("ip.txt", common::kOpenRead, common::kShareReadWrite);
     if (file == 0)
         return {};
     GbkText text = common::read_text(file);
@@ -51,8 +52,8 @@ void place_mark(common::PictureBox* mark, const QWidget* picture)
 void DisplayWindow::on_display_window_created()
 {
     时钟[2]->set_interval_ms(5000);
-    if (common::file_exists("logo.png"))
-        图片框[5]->set_picture(common::read_file("logo.png"));
+    if (common::file_exists(protocol::kFetchedLogo))
+        图片框[5]->set_picture(common::read_file(protocol::kFetchedLogo));
     server_address = host_from(read_ip_file());
     for (int n = 1; n <= 4; ++n)
         正误[n]->setVisible(false);
@@ -107,7 +108,7 @@ void DisplayWindow::on_set_server_icon(int, int, int)
     GbkText t = read_ip_file();
     // OK or Cancel: either way t is written back, so Cancel rewrites the old address.
     m_dialogs.input_box({}, "请输入服务器IP地址", t, t);
-    const int file = common::open_file("ip.txt", 4, 4);
+    const int file = common::open_file("ip.txt", common::kOpenCreateEmpty, common::kShareExclusive);
     common::write_text(file, t);
     common::close_file(file);
     server_address = host_from(t);

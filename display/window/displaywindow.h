@@ -38,28 +38,44 @@ public:
     DisplayWindow(common::OperatorDialogs& dialogs, common::SoundOutput& sound, QWidget* parent = nullptr);
     ~DisplayWindow() override;
 
-    // Start-up, layout and the three icons.
+    // Start-up, layout and the three icons (handlers/startup.cpp).
     void on_display_window_created();
     void on_display_window_resized();
     void on_exit_icon(int x, int y, int keys);
     void on_set_server_icon(int x, int y, int keys);
     void on_maximise_icon(int x, int y, int keys);
 
-    // The two links to the server.
+    // The two links to the server (handlers/links.cpp).
     void on_login_timer();
     void on_control_link_closed();
     void on_photo_timer();
     void on_photo_link_closed();
 
-    // What arrives on them.
+    // What arrives on the control link (handlers/control.cpp).
     void on_control_message();
+
+    // What arrives on the picture link, and the FTP fetch (handlers/photos.cpp).
     void on_photo_message();
     void fetch_photos();
 
+    // The controls (window/displaywindow.cpp makes them).
+
+    // 1-4: machine n's handwriting, htt<n>.jpg after each fetch (fetch_photos); 5: the logo, stretched
+    //      over the whole window (on_display_window_created, and a display wait fetches a new one);
+    // 6: exit icon; 7: set-server icon; 8: maximise icon (double-clicks only).
     std::array<common::PictureBox*, 9> 图片框{};
+    // 1-4: the judge's right/wrong mark on picture n (on_photo_message); hidden by a question start.
     std::array<common::PictureBox*, 5> 正误{};
+    // 1: the title or the question text; 2: the countdown and status, the answer at time-up. Both
+    //    written by on_control_message.
     std::array<common::TransLabel*, 3> 透明标签{};
+    // 1: the picture link to port 19739, made by on_photo_timer; 2: the control link to port 19730,
+    //    made by on_login_timer.
     std::array<common::ClientSocket*, 3> 客户{};
+    // 1: picture-link timer, every 5000 ms it makes the link again (on_photo_timer); a message not
+    //    from our server stops it until the link closes;
+    // 2: login timer, 5000 ms from start and after the control link closes (on_login_timer),
+    //    stopped by every control message.
     std::array<common::Timer*, 3> 时钟{};
 
 protected:

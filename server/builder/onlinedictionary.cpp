@@ -14,17 +14,10 @@ constexpr int kTimeoutSeconds = 5;
 // The word goes in as GBK; the request routine percent-encodes its bytes.
 GbkText result_page(const GbkText& site, const GbkText& word)
 {
-    return webaccess::http_request(site + "/s?wd=" + word, 0, {}, std::nullopt, nullptr, {}, nullptr, false, {}, {}, {},
-                                   {}, {}, kTimeoutSeconds);
+    return webaccess::http_request(site + "/s?wd=" + word, {.timeout_seconds = kTimeoutSeconds});
 }
 
 } // namespace
-
-DictionarySites& dictionary_sites()
-{
-    static DictionarySites sites{"http://dict.baidu.com", "http://hanyu.baidu.com"};
-    return sites;
-}
 
 DictionaryEntry lookup_online_dictionary(const GbkText& word, const GbkText& first_site, const GbkText& second_site)
 {

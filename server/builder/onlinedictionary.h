@@ -19,8 +19,8 @@ struct DictionarySites
     common::GbkText second;
 };
 
-// The sites the window asks. Tests point them at a local server.
-DictionarySites& dictionary_sites();
+// The sites the program asks; the window is given them when it is made.
+inline const DictionarySites kPublicDictionarySites{"http://dict.baidu.com", "http://hanyu.baidu.com"};
 
 // Asks the first site; only when its page holds no pinyin, takes both results from the second.
 // Each request waits at most 5 seconds per stage and handles pending window events meanwhile.

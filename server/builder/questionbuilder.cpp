@@ -13,7 +13,9 @@ namespace {
 
 constexpr int kLastGridIndex = 7; // the item "8"
 
-GbkText field(const common::TextList& fields, std::size_t number)
+// A bank line's field by its number, counted from 1 as the bank layouts name them (unlike the
+// 0-based protocol::field_at); a missing field reads as the empty text.
+GbkText bank_field(const common::TextList& fields, std::size_t number)
 {
     return number <= fields.size() ? fields[number - 1] : GbkText{};
 }
@@ -35,13 +37,13 @@ int grid_index_for(const GbkText& answer)
 std::optional<QuestionDraft> build_question(WordBankCategory category, const GbkText& line)
 {
     const common::TextList fields = common::split_text(line, "|");
-    const GbkText first = field(fields, 1);
-    const GbkText second = field(fields, 2);
+    const GbkText first = bank_field(fields, 1);
+    const GbkText second = bank_field(fields, 2);
 
     switch (category) {
     case WordBankCategory::Words:
     case WordBankCategory::Idioms:
-        return answered(first, "【拼音】" + second + "\r\n【释义】" + field(fields, 3));
+        return answered(first, "【拼音】" + second + "\r\n【释义】" + bank_field(fields, 3));
     case WordBankCategory::Poems:
         if (common::random_integer(0, 1) == 0)
             return answered(first, "请写出诗句【" + second + "】的上半句");
@@ -66,7 +68,7 @@ std::optional<QuestionDraft> build_question(WordBankCategory category, const Gbk
 
 GbkText lookup_word(const GbkText& line)
 {
-    return field(common::split_text(line, "|"), 1);
+    return bank_field(common::split_text(line, "|"), 1);
 }
 
 GbkText prompt_with_lookup(const GbkText& prompt, const GbkText& pinyin, const GbkText& meaning)

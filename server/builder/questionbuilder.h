@@ -4,8 +4,10 @@
 
 #include "common/text/gbktext.h"
 
-// Turns a picked word-bank line into a prepared question. Pure: the window writes the result into
-// its controls, and runs the online dictionary lookup afterwards when the operator asked for it.
+// Turns a picked word-bank line into a prepared question. Touches no control and no file: the window
+// writes the result into its controls, and runs the online dictionary lookup afterwards when the
+// operator asked for it. Poem and stroke questions draw from the program's one random generator,
+// so the same picks give the same questions in each run.
 namespace server {
 
 // The item index of the category combo box; each category has its own bank file and line layout.

@@ -5,6 +5,7 @@
 #include "common/text/files.h"
 #include "common/widgets/controls.h"
 #include "common/widgets/picturebox.h"
+#include "protocol/filenames.h"
 #include "protocol/messages.h"
 #include "protocol/recognition.h"
 #include "resources/builtin.h"
@@ -25,7 +26,7 @@ void ServerWindow::on_machine_data(int n)
         common::server_send(*服务器[n], machine_client[n], common::to_byte_set(protocol::kTransfer));
     } else if (protocol::is_whole_message(data, protocol::kHandedIn)) {
         common::delay_ms(1000);
-        图片框[n]->set_picture(common::read_file("ht" + common::to_text(n) + ".jpg"));
+        图片框[n]->set_picture(common::read_file(protocol::hand_in_picture(n)));
     }
 }
 

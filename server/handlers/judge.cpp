@@ -6,7 +6,7 @@
 #include "protocol/recognition.h"
 #include "resources/builtin.h"
 #include "server/globals.h"
-#include "server/handlers/questionfields.h"
+#include "server/handlers/userlist.h"
 
 // The judge's result channel (19741) and the display's picture channel (19739).
 namespace server {
@@ -20,11 +20,10 @@ void ServerWindow::on_judge_data()
         return;
     // The display reads the judge's own bytes, so they go on exactly as they came.
     common::server_send(*服务器[9], screen_client, data);
-    // A short result lacks verdicts: a missing one reads as empty, so that machine is marked wrong.
-    for (int k = 1; k <= 4; ++k) {
+    const auto right = protocol::judge_verdicts(fields);
+    for (int k = 1; k <= protocol::kJudgedMachines; ++k) {
         正误[k]->setVisible(true);
-        const bool right = protocol::is_right_verdict(protocol::field_at(fields, k + 1));
-        正误[k]->set_picture(right ? resources::tick_picture() : resources::cross_picture());
+        正误[k]->set_picture(right[k - 1] ? resources::tick_picture() : resources::cross_picture());
     }
     common::server_send(*服务器[11], client, common::to_byte_set(protocol::kJudgeResultAck));
 }

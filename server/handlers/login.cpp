@@ -35,20 +35,21 @@ void ServerWindow::on_login_data()
     };
     auto answer = [&](const GbkText& reply) { common::server_send(*服务器[0], client, common::to_byte_set(reply)); };
 
-    const int machine = common::to_integer(fields[1]);
+    const GbkText& role = fields[protocol::kLoginRoleField];
+    const int machine = common::to_integer(role);
     if (machine < 9 && machine > 0) {
         take_row(machine - 1);
         answer(protocol::kLoginSucceeded);
         common::delay_ms(100);
         return;
     }
-    if (fields[1] == "显示") {
+    if (role == "显示") {
         take_row(kDisplayRow);
         answer(protocol::kLoginSucceeded);
-    } else if (fields[1] == "考官") {
+    } else if (role == "考官") {
         take_row(kExaminerRow);
         answer(protocol::kLoginExaminerSucceeded);
-    } else if (fields[1] == "评委") {
+    } else if (role == "评委") {
         take_row(kJudgeRow);
         answer(protocol::kLoginJudgeSucceeded);
     } else {

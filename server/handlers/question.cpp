@@ -10,10 +10,11 @@
 #include "common/text/numbers.h"
 #include "common/widgets/controls.h"
 #include "common/widgets/picturebox.h"
+#include "protocol/filenames.h"
 #include "protocol/messages.h"
 #include "protocol/recognition.h"
 #include "server/globals.h"
-#include "server/handlers/questionfields.h"
+#include "server/handlers/userlist.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -43,16 +44,16 @@ void ServerWindow::on_send_question()
     copy_if_different(编辑框[12], common::to_text(common::current_selection(组合框[3]) + 1.0));
     时钟[1]->set_interval_ms(0);
     for (int n = 1; n <= 8; ++n)
-        common::remove_file("ht" + common::to_text(n) + ".jpg");
+        common::remove_file(protocol::hand_in_picture(n));
     for (const GbkText& blank : {GbkText(" "), GbkText("　"), common::char_from_code(9)})
         common::set_content(编辑框[5], common::replace_text(common::content(编辑框[5]), blank));
 
     const GbkText question = 选择框[6]->isChecked() ? common::content(编辑框[1]) : GbkText{};
     const GbkText answer = 选择框[3]->isChecked() ? common::content(编辑框[5]) : GbkText{};
-    const GbkText start = protocol::question_start(question_fields(*this, question, answer));
+    const GbkText start = protocol::question_start(question_fields(question, answer));
     for (int row = 0; row <= kDisplayRow; ++row)
         send_to_row(row, start);
-    const GbkText titled = protocol::question_start_titled(full_question_fields(*this), current_round_title(*this));
+    const GbkText titled = protocol::question_start_titled(full_question_fields(), current_round_title());
     send_to_row(kExaminerRow, titled);
     send_to_row(kJudgeRow, titled);
 
@@ -69,10 +70,10 @@ void ServerWindow::on_countdown_tick()
 
     const GbkText question = 选择框[6]->isChecked() ? common::content(编辑框[1]) : protocol::kListenPrompt;
     const GbkText answer = 选择框[3]->isChecked() ? common::content(编辑框[5]) : GbkText{};
-    const GbkText tick = protocol::tick(seconds, question_fields(*this, question, answer));
+    const GbkText tick = protocol::tick(seconds, question_fields(question, answer));
     for (int row = 0; row <= kDisplayRow; ++row)
         send_to_row(row, tick);
-    const GbkText titled = protocol::tick_titled(seconds, full_question_fields(*this), current_round_title(*this));
+    const GbkText titled = protocol::tick_titled(seconds, full_question_fields(), current_round_title());
     send_to_row(kExaminerRow, titled);
     send_to_row(kJudgeRow, titled);
 

@@ -6,9 +6,10 @@
 #include "common/text/numbers.h"
 #include "common/widgets/controls.h"
 #include "common/widgets/operatordialogs.h"
+#include "protocol/filenames.h"
 #include "protocol/messages.h"
 #include "server/globals.h"
-#include "server/handlers/questionfields.h"
+#include "server/handlers/userlist.h"
 
 #include <QCheckBox>
 
@@ -17,6 +18,12 @@ namespace server {
 namespace {
 
 const GbkText kTitleFile = "config.txt";
+
+// A counter box moved on by one: its leading integer plus one, written as a whole number.
+void step_counter(QWidget* box)
+{
+    common::set_content(box, common::to_text(common::to_integer(common::content(box)) + 1.0));
+}
 
 // The display title: the whole file up to its first 0 or Ctrl-Z byte; empty when it cannot be read.
 // Reading never creates the file.
@@ -38,9 +45,8 @@ void ServerWindow::on_all_done()
     countdown = 0;
     // The title is taken before the counter moves: it names the question that has just ended.
     const GbkText answer = 选择框[3]->isChecked() ? common::content(编辑框[5]) : GbkText{};
-    const GbkText done =
-        protocol::tick_titled(common::to_text(countdown), question_fields(*this, common::content(编辑框[1]), answer),
-                              current_round_title(*this));
+    const GbkText done = protocol::tick_titled(
+        common::to_text(countdown), question_fields(common::content(编辑框[1]), answer), current_round_title());
     for (int row = 0; row <= kDisplayRow; ++row)
         send_to_row(row, done);
     const GbkText end = protocol::question_end(countdown);
@@ -85,7 +91,7 @@ void ServerWindow::on_set_display_background()
     request.filter = "请选择图片*.jpg;*.png;*.gif;*.bmp|*.jpg;*.png;*.gif;*.bmp";
     if (!m_dialogs.common_dialog_show(request))
         return;
-    common::copy_file(request.file_name, common::program_directory() + "\\logo.jpg");
+    common::copy_file(request.file_name, common::program_directory() + "\\" + protocol::kServerLogo);
     send_display_wait();
 }
 
@@ -94,7 +100,7 @@ void ServerWindow::on_set_display_title()
     GbkText title = read_display_title();
     m_dialogs.input_box({}, "请输入显示端需要显示的内容", title, title);
     // Rewritten after Cancel too, with the text that was read.
-    const int file = common::open_file(kTitleFile, 4, 4);
+    const int file = common::open_file(kTitleFile, common::kOpenCreateEmpty, common::kShareExclusive);
     if (file != 0) {
         common::write_text(file, title);
         common::close_file(file);

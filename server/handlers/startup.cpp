@@ -47,7 +47,7 @@ void ServerWindow::on_server_window_created()
 
 void ServerWindow::on_notify_icon_event(int action)
 {
-    if (action == 2)
+    if (action == common::TrayIcon::kDoubleClick)
         setVisible(true);
 }
 

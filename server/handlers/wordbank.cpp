@@ -11,6 +11,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QListWidget>
 #include <QSignalBlocker>
 
@@ -33,21 +34,24 @@ void empty_list(QListWidget* list)
 // Handles pending events between the lines of a fill, so that the window stays responsive and
 // other handlers, a nested pick included, run while it fills. Each handling lays out and paints
 // the whole list again, so it comes once per time slice rather than after every line: after each
-// of 100,000 lines it would take minutes.
+// of 100,000 lines it would take minutes. A monotonic 64-bit clock keeps the pacing right however
+// long the server has been running.
 class FillPacer final
 {
 public:
+    FillPacer() { m_since_events.start(); }
+
     void after_line()
     {
-        if (static_cast<unsigned>(common::tick_count() - m_last) < kSliceMs)
+        if (m_since_events.elapsed() < kSliceMs)
             return;
         common::process_pending_events();
-        m_last = common::tick_count();
+        m_since_events.start();
     }
 
 private:
-    static constexpr unsigned kSliceMs = 10;
-    int m_last = common::tick_count();
+    static constexpr qint64 kSliceMs = 10;
+    QElapsedTimer m_since_events;
 };
 
 } // namespace
@@ -105,8 +109,8 @@ void ServerWindow::on_word_picked()
     common::set_current_selection(组合框[3], draft->grid_index);
 
     if (选择框[4]->isChecked()) {
-        const DictionarySites& sites = dictionary_sites();
-        const DictionaryEntry entry = lookup_online_dictionary(lookup_word(line), sites.first, sites.second);
+        const DictionaryEntry entry =
+            lookup_online_dictionary(lookup_word(line), m_dictionary_sites.first, m_dictionary_sites.second);
         // Without a pinyin the prompt is left alone: a pick made during the lookup keeps its own.
         if (!entry.pinyin.empty())
             common::set_content(编辑框[6], prompt_with_lookup(draft->prompt, entry.pinyin, entry.meaning));

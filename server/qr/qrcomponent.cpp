@@ -107,7 +107,7 @@ bool QrComponent::QRSaveAsBMP(const char* file_name)
     }
 
     const common::ByteData bmp = bitmap_to_file_data(image);
-    const int file = common::open_file(file_name, 4);
+    const int file = common::open_file(file_name, common::kOpenCreateEmpty);
     if (file == 0)
         return false;
     const bool written = common::write_bytes(file, common::GbkText(bmp.constData(), std::size_t(bmp.size())));

@@ -62,7 +62,8 @@ QFont bold(QFont font)
 
 } // namespace
 
-ServerWindow::ServerWindow(common::OperatorDialogs& dialogs, QWidget* parent) : QWidget(parent), m_dialogs(dialogs)
+ServerWindow::ServerWindow(common::OperatorDialogs& dialogs, DictionarySites dictionary_sites, QWidget* parent)
+    : QWidget(parent), m_dialogs(dialogs), m_dictionary_sites(std::move(dictionary_sites))
 {
     setObjectName(QStringLiteral("Oruvan"));
     common::set_caption(this, "Oruvan——汉字听写大会专用程序服务端 V20171218");

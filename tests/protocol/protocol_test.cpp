@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "protocol/fields.h"
 #include "protocol/messages.h"
 #include "protocol/ports.h"
 #include "protocol/recognition.h"
@@ -95,6 +96,34 @@ TEST(Recognition, LoginAndJudgeNeedTheirFixedFields)
     EXPECT_TRUE(is_right_verdict("正确"));
     EXPECT_FALSE(is_right_verdict("正确 "));
     EXPECT_FALSE(is_right_verdict(""));
+}
+
+TEST(Recognition, JudgeVerdictsAreReadFromTheBuilderPositions)
+{
+    using Verdicts = std::array<bool, kJudgedMachines>;
+    const TextList full = message_fields(bytes(judge_result("正确", "错误", "正确", "正确 ")));
+    EXPECT_EQ(judge_verdicts(full), (Verdicts{true, false, true, false}));
+    // A result cut short marks the machines it does not name wrong.
+    EXPECT_EQ(judge_verdicts(message_fields(bytes("结果|评委|正确"))), (Verdicts{true, false, false, false}));
+    EXPECT_EQ(judge_verdicts({}), (Verdicts{}));
+}
+
+TEST(Recognition, ReadersFindEachValueWhereTheBuildersPutIt)
+{
+    const QuestionFields sent{"31", "题", "答", "3", "401", "51"};
+    const TextList titled = message_fields(bytes(tick_titled("7", sent, "第1轮")));
+    EXPECT_EQ(field_at(titled, kSecondsLeftField), "7");
+    EXPECT_EQ(field_at(titled, kTimeLimitField), "31");
+    EXPECT_EQ(field_at(titled, kQuestionField), "题");
+    EXPECT_EQ(field_at(titled, kAnswerField), "答");
+    EXPECT_EQ(field_at(titled, kGridField), "3");
+    EXPECT_EQ(field_at(titled, kCountdownFontField), "401");
+    EXPECT_EQ(field_at(titled, kQuestionFontField), "51");
+    EXPECT_EQ(field_at(titled, kRoundTitleField), "第1轮");
+    const TextList wait = message_fields(bytes(display_wait("标题", "60")));
+    EXPECT_EQ(field_at(wait, kDisplayTitleField), "标题");
+    EXPECT_EQ(field_at(wait, kDisplayTitleFontField), "60");
+    EXPECT_EQ(field_at(message_fields(bytes(login_request("考官"))), kLoginRoleField), "考官");
 }
 
 TEST(Recognition, WholeMessageComparisonIsExact)

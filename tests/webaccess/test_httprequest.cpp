@@ -184,8 +184,9 @@ TEST_F(HttpRequest, RedirectFollowedOrNot)
     EXPECT_EQ(status, "200 OK");
     EXPECT_EQ(location, "keep");
 
-    page = http_request(url("/redirect"), 0, {}, std::nullopt, nullptr, {}, nullptr, true, {}, {}, {}, {}, {}, 5,
-                        &location, &status);
+    // The options form carries the same settings to the same routine.
+    page = http_request(url("/redirect"),
+                        {.no_redirect = true, .timeout_seconds = 5, .location = &location, .status_text = &status});
     EXPECT_EQ(page, "moved");
     EXPECT_EQ(status, "302 Found");
     EXPECT_EQ(location, "/echo?from=redirect");

@@ -13,7 +13,13 @@ void ServerFixture::SetUp()
 {
     ASSERT_TRUE(folder.valid());
     server::init_globals();
-    window = std::make_unique<server::ServerWindow>(dialogs);
+    make_window(server::kPublicDictionarySites);
+}
+
+void ServerFixture::make_window(const server::DictionarySites& sites)
+{
+    window.reset();
+    window = std::make_unique<server::ServerWindow>(dialogs, sites);
     window->on_server_window_created();
 }
 

@@ -18,6 +18,10 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
+    // Makes the window as the program makes it, asking the given dictionary sites; SetUp makes it
+    // with the public ones. The window made before is gone first, so its ports are free again.
+    void make_window(const server::DictionarySites& sites);
+
     // A connected peer on port; owned by the fixture.
     FakeClient& connect_client(quint16 port);
     // A peer on 19730 that sent "登录|role" and got the expected reply.

@@ -166,15 +166,21 @@ protected:
         m_server.start("/usr/bin/python3", {script});
         ASSERT_TRUE(m_server.waitForReadyRead(10000)) << "the dictionary server did not report its port";
         const std::string base = "http://127.0.0.1:" + m_server.readLine().trimmed().toStdString();
-        m_saved = server::dictionary_sites();
-        server::dictionary_sites() = {base + "/first", base + "/second"};
+        ask_sites({base + "/first", base + "/second"});
     }
     void TearDown() override
     {
-        server::dictionary_sites() = m_saved;
         m_server.terminate();
         m_server.waitForFinished(5000);
         WordPick::TearDown();
+    }
+
+    // A window that asks these sites, shown as the operator has it.
+    void ask_sites(const server::DictionarySites& sites)
+    {
+        make_window(sites);
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     }
 
     // Loads the bank with the lookup left on, as loading 课内 and 自备 leaves it.
@@ -186,7 +192,6 @@ protected:
 
 private:
     QProcess m_server;
-    server::DictionarySites m_saved;
 };
 
 TEST_F(OnlineCompletion, AFoundPinyinReplacesThePromptButNeverTheAnswer)
@@ -226,7 +231,7 @@ TEST_F(OnlineCompletion, RunsForEveryCategoryWhenTicked)
 TEST_F(OnlineCompletion, UnreachableSitesLeaveTheTablePromptSilently)
 {
     const std::string closed = "http://127.0.0.1:" + std::to_string(closed_loopback_port());
-    server::dictionary_sites() = {closed, closed};
+    ask_sites({closed, closed});
     load_ticked(4, "蝙蝠|3\r\n");
     pick_word(0);
     EXPECT_EQ(prompt(), "【拼音】biān fú ");
@@ -240,7 +245,7 @@ TEST_F(OnlineCompletion, SilentSitesAreGivenUpAfterTheirTimeOut)
     const SilentListener listener;
     ASSERT_TRUE(listener.listening());
     const std::string silent = "http://127.0.0.1:" + std::to_string(listener.port());
-    server::dictionary_sites() = {silent, silent};
+    ask_sites({silent, silent});
 
     load_ticked(5, "长城|x\r\n");
     QElapsedTimer clock;

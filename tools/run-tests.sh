@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds everything and runs every test: the normal build, the unit tests
-# again under AddressSanitizer + UndefinedBehaviorSanitizer, and a short run of each fuzz target.
+# Installs what is needed, checks the format, builds everything and runs every test: the normal
+# build, the unit tests again under AddressSanitizer + UndefinedBehaviorSanitizer, and a short run
+# of each fuzz target.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/install-deps.sh
+bash tools/check-format.sh
 jobs=$(nproc)
 
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORUVAN_BENCH=ON

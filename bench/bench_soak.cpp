@@ -2,7 +2,6 @@
 // the server driven through its window. Prints what was sent and received, the memory of both
 // programs at start and end and their CPU use while idle between questions.
 // Runs itself in a private network namespace, since it listens on the contest's fixed ports.
-// bench-links: oruvan_e2e oruvan_benchsupport
 
 #include <cstdio>
 #include <vector>

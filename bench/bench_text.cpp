@@ -1,4 +1,3 @@
-// bench-links: oruvan_text
 // GBK-aware split and search over 1 MB of message-like GBK text, against plain byte scans
 // (memchr / memmem) that know nothing of double-byte characters.
 #include <cstring>

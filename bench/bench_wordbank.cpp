@@ -1,4 +1,3 @@
-// bench-links: oruvan_server oruvan_testsupport oruvan_qtbenchmain
 #include <benchmark/benchmark.h>
 
 #include <memory>

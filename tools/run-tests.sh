@@ -19,7 +19,7 @@ ASAN_OPTIONS=detect_leaks=0 ctest --test-dir build-asan --output-on-failure -j "
 if [ -f tests/fuzz/CMakeLists.txt ]; then
     CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
         -DORUVAN_TESTS=OFF -DORUVAN_FUZZ=ON
-    targets=$(for source in tests/fuzz/fuzz_*.cpp; do basename "$source" .cpp; done)
+    targets=$(cat build-fuzz/tests/fuzz/fuzz-targets.txt)
     # shellcheck disable=SC2086
     cmake --build build-fuzz -j "$jobs" --target $targets
     for target in $targets; do

@@ -39,22 +39,22 @@ public:
 
     ProgramProcess& server() { return m_server; }
     ProgramProcess& display() { return m_display; }
-    ProgramCopy& server_folder() { return *m_serverFolder; }
-    ProgramCopy& display_folder() { return *m_displayFolder; }
+    ProgramCopy& server_folder() { return *m_server_folder; }
+    ProgramCopy& display_folder() { return *m_display_folder; }
     ContestSimulator& sim() { return *m_sim; }
     XServer& x() { return *m_x; }
-    const QString& server_window() const { return m_serverWindow; }
-    const QString& display_window() const { return m_displayWindow; }
+    const QString& server_window() const { return m_server_window; }
+    const QString& display_window() const { return m_display_window; }
 
 private:
     bool click(const QString& control);
     bool type(const QString& control, const QString& text);
 
     std::unique_ptr<XServer> m_x;
-    std::unique_ptr<ProgramCopy> m_serverFolder, m_displayFolder;
+    std::unique_ptr<ProgramCopy> m_server_folder, m_display_folder;
     ProgramProcess m_server, m_display;
     std::unique_ptr<ContestSimulator> m_sim;
-    QString m_serverWindow, m_displayWindow, m_error;
+    QString m_server_window, m_display_window, m_error;
 };
 
 // Where a control of the server window lies, from the window's own definition.

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "tests/e2e/displaylinks.h"
 #include "tests/e2e/programs.h"
 #include "tests/e2e/simulator.h"
 
@@ -24,11 +25,12 @@ public:
     bool start();
     const QString& error() const { return m_error; }
 
-    // Types the time limit and clicks 发送题目; then waits until the question has ended, every
-    // machine has handed in and the display has been sent the pictures.
+    // Types the time limit and clicks 发送题目, timed so that the automatic picture request at the
+    // end does not meet a re-make of the display's picture link; then waits until the question has
+    // ended, every machine has handed in and the display has been sent the pictures.
     bool run_question(const QString& limit);
-    // The display's copies of ht1-ht4.jpg equal machine 1-4's pictures. A picture request that
-    // meets the display re-making its picture link is lost; the operator then clicks 同步显示端.
+    // The display fetched the pictures of the automatic request: its copies of ht1-ht4.jpg equal
+    // machine 1-4's pictures.
     bool display_has_pictures();
     // The operator closes the window and answers the quit question with Yes; the exit code.
     int quit();
@@ -54,6 +56,8 @@ private:
     std::unique_ptr<ProgramCopy> m_server_folder, m_display_folder;
     ProgramProcess m_server, m_display;
     std::unique_ptr<ContestSimulator> m_sim;
+    std::unique_ptr<DisplayLinks> m_display_links;
+    qint64 m_request_after_remake_ms = -1;
     QString m_server_window, m_display_window, m_error;
 };
 

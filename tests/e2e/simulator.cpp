@@ -1,7 +1,7 @@
 #include "tests/e2e/simulator.h"
 
-#include "tests/support/waits.h"
 #include "tests/support/pictures.h"
+#include "tests/support/waits.h"
 
 #include <QFont>
 #include <QImage>
@@ -32,9 +32,9 @@ ftp.quit()
 QColor handwriting_colour(int n)
 {
     // Tiles 1-4 stay clear of the marks' green and red, so a screenshot tells marks from pictures.
-    static const QColor colours[] = {Qt::black,           QColor(30, 60, 220),  QColor(230, 200, 20),
-                                     QColor(20, 200, 200), QColor(200, 40, 200), QColor(20, 170, 60),
-                                     QColor(240, 120, 20), QColor(120, 120, 120), QColor(120, 60, 20)};
+    static const QColor colours[] = {
+        Qt::black,           QColor(30, 60, 220),  QColor(230, 200, 20),  QColor(20, 200, 200), QColor(200, 40, 200),
+        QColor(20, 170, 60), QColor(240, 120, 20), QColor(120, 120, 120), QColor(120, 60, 20)};
     return colours[n];
 }
 
@@ -137,7 +137,8 @@ bool ContestSimulator::bring_back_machine(int n, int timeout_ms)
 bool ContestSimulator::all_handed_in() const
 {
     for (int n = 1; n <= 8; ++n)
-        if (m_modes[n] != HandIn::Never && m_machines[n] && (m_questions_answered[n] < m_questions_seen[n] || m_busy[n]))
+        if (m_modes[n] != HandIn::Never && m_machines[n] &&
+            (m_questions_answered[n] < m_questions_seen[n] || m_busy[n]))
             return false;
     return true;
 }

@@ -1,10 +1,10 @@
-#include <benchmark/benchmark.h>
-
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <functional>
 #include <memory>
+
+#include <benchmark/benchmark.h>
 
 #include "common/events/listensocket.h"
 #include "common/widgets/controls.h"

@@ -1,6 +1,6 @@
-#include <benchmark/benchmark.h>
-
 #include <memory>
+
+#include <benchmark/benchmark.h>
 
 #include "common/widgets/controls.h"
 #include "server/globals.h"

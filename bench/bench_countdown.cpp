@@ -1,11 +1,10 @@
-// bench-links: oruvan_server oruvan_testsupport oruvan_qtbenchmain
-#include <benchmark/benchmark.h>
-
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <functional>
 #include <memory>
+
+#include <benchmark/benchmark.h>
 
 #include "common/events/listensocket.h"
 #include "common/widgets/controls.h"

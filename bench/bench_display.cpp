@@ -2,7 +2,6 @@
 // picture request (four 35 KB JPEGs from the real FTP server on this machine, target under 200 ms)
 // and a countdown tick until its caption is painted (target under 16 ms, one frame).
 // Runs itself in a private network namespace, since it listens on the contest's fixed ports.
-// bench-links: oruvan_display_linksupport oruvan_qtbenchmain
 
 #include <cstdlib>
 #include <memory>

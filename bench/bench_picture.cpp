@@ -1,4 +1,3 @@
-// bench-links: oruvan_picture
 #include <benchmark/benchmark.h>
 
 #include "common/widgets/picturedecoder.h"

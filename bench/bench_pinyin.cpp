@@ -1,4 +1,3 @@
-// bench-links: oruvan_builder
 #include <benchmark/benchmark.h>
 
 #include "server/builder/pinyin.h"

@@ -2,7 +2,6 @@
 // the server driven through its window. Prints what was sent and received, the memory of both
 // programs at start and end and their CPU use while idle between questions.
 // Runs itself in a private network namespace, since it listens on the contest's fixed ports.
-// bench-links: oruvan_e2e oruvan_benchsupport
 
 #include <cstdio>
 #include <vector>
@@ -41,7 +40,7 @@ int main(int argc, char** argv)
         }
         const e2e::ProcessFigures server_before = e2e::process_figures(contest.server().pid());
         const e2e::ProcessFigures display_before = e2e::process_figures(contest.display().pid());
-        wait_until([] { return false; }, 1000);
+        settle_ms(1000, "the programs' CPU time while nothing happens");
         server_idle_cpu += e2e::process_figures(contest.server().pid()).cpu_seconds - server_before.cpu_seconds;
         display_idle_cpu += e2e::process_figures(contest.display().pid()).cpu_seconds - display_before.cpu_seconds;
         idle_seconds += 1;

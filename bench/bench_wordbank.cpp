@@ -1,7 +1,6 @@
-// bench-links: oruvan_server oruvan_testsupport oruvan_qtbenchmain
-#include <benchmark/benchmark.h>
-
 #include <memory>
+
+#include <benchmark/benchmark.h>
 
 #include "common/widgets/controls.h"
 #include "server/globals.h"

@@ -5,7 +5,7 @@ packages=(
     build-essential cmake ninja-build pkg-config git
     qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-qpa-plugins qt6-l10n-tools
     libcurl4-openssl-dev libpcre2-dev libqrencode-dev libjpeg-dev libpng-dev zlib1g-dev
-    libgtest-dev libbenchmark-dev clang
+    libgtest-dev libbenchmark-dev clang clang-format
     python3 python3-pyftpdlib libglib2.0-bin dbus python3-dbus python3-gi
     fonts-wqy-microhei xvfb xauth imagemagick sox pulseaudio pulseaudio-utils xdotool python3-xlib
     unicode-data zbar-tools iproute2 util-linux procps

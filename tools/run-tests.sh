@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds everything and runs every test: the normal build, every test but
-# the end-to-end ones again under AddressSanitizer + UndefinedBehaviorSanitizer (the socket, window
-# and server/display tests are where nested handlers and socket lifetimes meet), and a short run of
-# each fuzz target.
+# Installs what is needed, checks the format, builds everything and runs every test: the normal
+# build, every test but the end-to-end ones again under AddressSanitizer + UndefinedBehaviorSanitizer
+# (the socket, window and server/display tests are where nested handlers and socket lifetimes
+# meet), and a short run of each fuzz target.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/install-deps.sh
+bash tools/check-format.sh
 jobs=$(nproc)
 
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORUVAN_BENCH=ON
@@ -19,7 +20,7 @@ ASAN_OPTIONS=detect_leaks=0 ctest --test-dir build-asan --output-on-failure -j "
 if [ -f tests/fuzz/CMakeLists.txt ]; then
     CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
         -DORUVAN_TESTS=OFF -DORUVAN_FUZZ=ON
-    targets=$(for source in tests/fuzz/fuzz_*.cpp; do basename "$source" .cpp; done)
+    targets=$(cat build-fuzz/tests/fuzz/fuzz-targets.txt)
     # shellcheck disable=SC2086
     cmake --build build-fuzz -j "$jobs" --target $targets
     for target in $targets; do

@@ -49,7 +49,7 @@ void TransLabel::set_alignment(Qt::Alignment alignment)
 
 void TransLabel::set_word_wrap(bool on)
 {
-    m_wordWrap = on;
+    m_word_wrap = on;
     update();
 }
 
@@ -60,7 +60,7 @@ void TransLabel::paintEvent(QPaintEvent*)
     QPainter painter(this);
     painter.setPen(m_color);
     painter.setFont(font());
-    const int flags = static_cast<int>(m_alignment) | (m_wordWrap ? Qt::TextWordWrap : 0);
+    const int flags = static_cast<int>(m_alignment) | (m_word_wrap ? Qt::TextWordWrap : 0);
     painter.drawText(rect(), flags, m_shown);
 }
 

@@ -30,7 +30,7 @@ public:
     Qt::Alignment alignment() const { return m_alignment; }
     void set_alignment(Qt::Alignment alignment);
 
-    bool word_wrap() const { return m_wordWrap; }
+    bool word_wrap() const { return m_word_wrap; }
     void set_word_wrap(bool on);
 
 protected:
@@ -41,7 +41,7 @@ private:
     QString m_shown;
     QColor m_color = Qt::black;
     Qt::Alignment m_alignment = Qt::AlignLeft | Qt::AlignTop;
-    bool m_wordWrap = true;
+    bool m_word_wrap = true;
 };
 
 } // namespace common

@@ -42,7 +42,7 @@ TEST(DisplayLinks, LogInEveryFiveSecondsUntilAnswered)
     ASSERT_TRUE(photo.send_to_newest("hello"));
     ASSERT_TRUE(wait_until([&] { return h.window->时钟[1]->interval_ms() == 0; }));
     const qsizetype photo_links = photo.count();
-    QTest::qWait(11000);
+    settle_ms(11000, "two periods of the stopped timers pass without a new link");
     EXPECT_EQ(control.count(), 2);
     EXPECT_EQ(photo.count(), photo_links);
     EXPECT_EQ(control.peers()[1].socket->state(), QAbstractSocket::ConnectedState);
@@ -93,7 +93,7 @@ TEST(DisplayLinks, WithoutIpTxtNothingConnectsAndTheTimersKeepTicking)
     ASSERT_EQ(display::server_address, "");
     QSignalSpy login_ticks(h.window->时钟[2], &common::Timer::timeout);
     QSignalSpy photo_ticks(h.window->时钟[1], &common::Timer::timeout);
-    QTest::qWait(11000);
+    settle_ms(11000, "two periods of both timers pass, each try finding no address");
     EXPECT_EQ(login_ticks.count(), 2);
     EXPECT_EQ(photo_ticks.count(), 2);
     EXPECT_EQ(control.count(), 0);

@@ -77,7 +77,7 @@ TEST(DisplayProgram, RealProgramLogsInFromItsOwnFolder)
     // Whatever the server sends, the program keeps running.
     ASSERT_TRUE(control.send_to_newest("登录|成功"));
     ASSERT_TRUE(control.send_to_newest(QByteArray(70000, '|')));
-    QTest::qWait(500);
+    settle_ms(500, "an end of the program over the bytes would show by now");
     EXPECT_EQ(process.state(), QProcess::Running);
     process.terminate();
     EXPECT_TRUE(process.waitForFinished(5000));

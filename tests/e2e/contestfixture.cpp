@@ -136,6 +136,7 @@ bool ContestFixture::start_display(int login_timeout_ms)
     display = std::make_unique<ProgramProcess>();
     if (!display_folder->valid() || !display->start(*display_folder, QStringLiteral("OruvanScreen"), x->environment()))
         return false;
+    display_links = std::make_unique<DisplayLinks>(display->pid());
     display_window = x->find_window(QStringLiteral("Oruvan"));
     return !display_window.isEmpty() && wait_until([this] { return display_logged_in(); }, login_timeout_ms);
 }
@@ -169,10 +170,18 @@ void ContestFixture::type_into(QWidget* edit, const QString& text)
     QTest::keyClicks(edit, text);
 }
 
+bool ContestFixture::wait_to_send_clear_of_remake(const QString& limit)
+{
+    return !display || !display->running() ||
+           display_links->wait_to_send_clear_of_remake(picture_request_lead_ms(limit.toInt()));
+}
+
 bool ContestFixture::run_question(const QString& limit)
 {
     type_into(window->编辑框[2], limit);
     const qsizetype judge_ends = sim->judge().received().count("比赛|结束|");
+    if (!wait_to_send_clear_of_remake(limit))
+        return false;
     click_button(2);
     // The judge hears the end twice: at time-up and when the display is sent the pictures.
     const int seconds = limit.toInt();
@@ -188,9 +197,16 @@ QString ContestFixture::server_screenshot(const QString& name)
 
 QImage ContestFixture::display_screenshot(const QString& name)
 {
-    // A moment for the display to paint what it was last told.
-    wait_until([] { return false; }, 400);
-    const QImage image = x ? x->screenshot(display_window) : QImage();
+    // The display has painted what it was last told once two pictures in a row agree.
+    QImage image = x ? x->screenshot(display_window) : QImage();
+    wait_until(
+        [&] {
+            const QImage next = x ? x->screenshot(display_window) : QImage();
+            const bool same = next == image;
+            image = next;
+            return same;
+        },
+        3000);
     save_screenshot(image, name);
     return image;
 }
@@ -224,9 +240,6 @@ bool ContestFixture::display_has_pictures()
         }
         return true;
     };
-    if (wait_until(fetched, 8000))
-        return true;
-    click_button(7);
     return wait_until(fetched, 8000);
 }
 

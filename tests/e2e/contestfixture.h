@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "tests/e2e/displaylinks.h"
 #include "tests/e2e/programs.h"
 #include "tests/e2e/simulator.h"
 #include "tests/server/window/serverfixture.h"
@@ -43,16 +44,20 @@ protected:
     void pick_word(int row);
     // Types text into an edit box of the window, replacing what it held.
     void type_into(QWidget* edit, const QString& text);
+    // Waits until a question of limit seconds sent now brings its automatic picture request clear of
+    // a re-make of the display's picture link; at once without a display.
+    bool wait_to_send_clear_of_remake(const QString& limit);
     // Sends the prepared question with time limit seconds and waits until every machine that
-    // answers has handed in and the display has been sent the pictures.
+    // answers has handed in and the display has been sent the pictures. With a display running, the
+    // send is timed so that the automatic picture request does not meet a re-make of its picture link.
     bool run_question(const QString& limit);
 
     // The server's window as the operator sees it, saved; and the display's.
     QString server_screenshot(const QString& name);
     QImage display_screenshot(const QString& name);
 
-    // The display's copies of ht1-ht4.jpg equal machine 1-4's pictures. A picture request that
-    // meets the display re-making its picture link is lost; the operator then clicks 同步显示端.
+    // The display fetched the pictures of the automatic request: its copies of ht1-ht4.jpg equal
+    // machine 1-4's pictures.
     bool display_has_pictures();
     // The display program still runs; if not, how it ended and what it printed.
     ::testing::AssertionResult display_running();
@@ -65,6 +70,7 @@ protected:
     std::unique_ptr<XServer> x;
     std::unique_ptr<ProgramCopy> display_folder;
     std::unique_ptr<ProgramProcess> display;
+    std::unique_ptr<DisplayLinks> display_links;
     QString display_window;
     std::unique_ptr<ContestSimulator> sim;
 };

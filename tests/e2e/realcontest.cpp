@@ -41,11 +41,11 @@ RealContest::~RealContest()
     m_server.stop();
     // A server that did not quit leaves its detached FTP server program behind: end the one that
     // serves our copy of the folder, and no other.
-    if (m_serverFolder)
+    if (m_server_folder)
         for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
             QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
             if (pid.toInt() > 0 && cmdline.open(QIODevice::ReadOnly) &&
-                cmdline.readAll().contains(m_serverFolder->path().toLocal8Bit() + "/ftpserver.exe"))
+                cmdline.readAll().contains(m_server_folder->path().toLocal8Bit() + "/ftpserver.exe"))
                 ::kill(pid.toInt(), SIGTERM);
         }
 }
@@ -59,37 +59,39 @@ bool RealContest::start()
     const QPoint probe = server_control_centre(QStringLiteral("按钮2"));
     if (probe.x() < 0)
         return m_error = QStringLiteral("no 按钮2 on the server window"), false;
-    m_serverFolder = std::make_unique<ProgramCopy>(QStringLiteral("Oruvan"));
-    m_displayFolder = std::make_unique<ProgramCopy>(QStringLiteral("OruvanScreen"));
-    if (!m_serverFolder->valid() || !m_displayFolder->valid())
+    m_server_folder = std::make_unique<ProgramCopy>(QStringLiteral("Oruvan"));
+    m_display_folder = std::make_unique<ProgramCopy>(QStringLiteral("OruvanScreen"));
+    if (!m_server_folder->valid() || !m_display_folder->valid())
         return m_error = QStringLiteral("the built program folders could not be copied"), false;
-    if (!m_server.start(*m_serverFolder, QStringLiteral("Oruvan"), m_x->environment()))
+    if (!m_server.start(*m_server_folder, QStringLiteral("Oruvan"), m_x->environment()))
         return m_error = QStringLiteral("Oruvan did not start"), false;
-    m_serverWindow = m_x->find_window(QStringLiteral("Oruvan——"));
-    if (m_serverWindow.isEmpty() || !wait_until([] { return port_open(211); }, 10000))
-        return m_error = QStringLiteral("no server window or FTP server: ") + QString::fromLocal8Bit(m_server.output()), false;
-    if (!m_display.start(*m_displayFolder, QStringLiteral("OruvanScreen"), m_x->environment()))
+    m_server_window = m_x->find_window(QStringLiteral("Oruvan——"));
+    if (m_server_window.isEmpty() || !wait_until([] { return port_open(211); }, 10000))
+        return m_error = QStringLiteral("no server window or FTP server: ") + QString::fromLocal8Bit(m_server.output()),
+               false;
+    if (!m_display.start(*m_display_folder, QStringLiteral("OruvanScreen"), m_x->environment()))
         return m_error = QStringLiteral("OruvanScreen did not start"), false;
-    m_displayWindow = m_x->find_window(QStringLiteral("】"));
+    m_display_window = m_x->find_window(QStringLiteral("】"));
     // Both windows open at (50, 50): the hall screen goes beside the operator's window.
-    if (m_displayWindow.isEmpty() ||
-        !m_x->xdotool({QStringLiteral("windowmove"), QStringLiteral("--sync"), m_displayWindow, QStringLiteral("1200"),
-                       QStringLiteral("50")}))
+    if (m_display_window.isEmpty() || !m_x->xdotool({QStringLiteral("windowmove"), QStringLiteral("--sync"),
+                                                     m_display_window, QStringLiteral("1200"), QStringLiteral("50")}))
         return m_error = QStringLiteral("no display window"), false;
+    m_display_links = std::make_unique<DisplayLinks>(m_display.pid());
     m_sim = std::make_unique<ContestSimulator>();
     if (!m_sim->log_in_all())
         return m_error = QStringLiteral("the simulated clients could not log in"), false;
-    // The display logs in 5 s after its start; its first arrival is the login answer, which the
-    // server sends only then: wait for the picture link too, made at the same moment.
-    wait_until([] { return false; }, 6500);
+    // The display makes both links 5 s after its start and logs in on the control link.
+    if (!wait_until([this] { return m_display_links->control_linked() && m_display_links->picture_linked(); }, 10000))
+        return m_error = QStringLiteral("the display did not link to the server"), false;
     return true;
 }
 
 bool RealContest::click(const QString& control)
 {
     const QPoint at = server_control_centre(control);
-    return m_x->xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), m_serverWindow, QString::number(at.x()),
-                         QString::number(at.y()), QStringLiteral("click"), QStringLiteral("1")});
+    return m_x->xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), m_server_window,
+                         QString::number(at.x()), QString::number(at.y()), QStringLiteral("click"),
+                         QStringLiteral("1")});
 }
 
 bool RealContest::type(const QString& control, const QString& text)
@@ -102,12 +104,19 @@ bool RealContest::type(const QString& control, const QString& text)
 bool RealContest::run_question(const QString& limit)
 {
     const qsizetype ends = m_sim->judge().received().count("比赛|结束|");
-    if (!type(QStringLiteral("编辑框2"), limit) || !click(QStringLiteral("按钮2")))
+    if (!type(QStringLiteral("编辑框2"), limit))
         return m_error = QStringLiteral("xdotool failed"), false;
-    if (!wait_until([&] { return m_sim->judge().received().count("比赛|结束|") >= ends + 2; }, (limit.toInt() + 15) * 1000)) {
-        save_screenshot(m_x->screenshot(m_serverWindow), QStringLiteral("e2e-real-server-stuck"));
+    if (!m_display_links->wait_to_send_clear_of_remake(picture_request_lead_ms(limit.toInt())))
+        return m_error = QStringLiteral("the display's picture link is down"), false;
+    if (!click(QStringLiteral("按钮2")))
+        return m_error = QStringLiteral("xdotool failed"), false;
+    // The judge hears the end twice: at time-up, and with the display's picture request.
+    if (!wait_until([&] { return m_sim->judge().received().count("比赛|结束|") >= ends + 2; },
+                    (limit.toInt() + 15) * 1000)) {
+        save_screenshot(m_x->screenshot(m_server_window), QStringLiteral("e2e-real-server-stuck"));
         return m_error = QStringLiteral("the question did not end"), false;
     }
+    m_request_after_remake_ms = m_display_links->ms_since_remake();
     if (!wait_until([&] { return m_sim->all_handed_in(); }, 10000))
         return m_error = QStringLiteral("not every machine handed in"), false;
     return true;
@@ -117,12 +126,17 @@ bool RealContest::display_has_pictures()
 {
     auto fetched = [this] {
         for (int n = 1; n <= 4; ++n) {
-            if (m_displayFolder->read(QStringLiteral("htt%1.jpg").arg(n)) != m_sim->picture(n))
+            if (m_display_folder->read(QStringLiteral("htt%1.jpg").arg(n)) != m_sim->picture(n))
                 return false;
         }
         return true;
     };
-    return wait_until(fetched, 8000) || (click(QStringLiteral("按钮7")) && wait_until(fetched, 8000));
+    if (wait_until(fetched, 8000))
+        return true;
+    m_error = QStringLiteral("the display did not fetch the pictures; the request came %1 ms after a re-make of "
+                             "its picture link")
+                  .arg(m_request_after_remake_ms);
+    return false;
 }
 
 int RealContest::quit()
@@ -133,7 +147,7 @@ int RealContest::quit()
     for (int attempt = 0; attempt < 3; ++attempt) {
         QString box = m_x->find_window(QStringLiteral("信息"), 500);
         if (box.isEmpty()) {
-            if (!m_x->request_close(m_serverWindow))
+            if (!m_x->request_close(m_server_window))
                 return m_error = QStringLiteral("the close request could not be sent"), -1;
             box = m_x->find_window(QStringLiteral("信息"), 5000);
         }
@@ -142,7 +156,8 @@ int RealContest::quit()
             save_screenshot(m_x->screenshot(QStringLiteral("root")), QStringLiteral("e2e-real-no-quit-box"));
             continue;
         }
-        m_x->xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), box, QStringLiteral("5"), QStringLiteral("5")});
+        m_x->xdotool(
+            {QStringLiteral("mousemove"), QStringLiteral("--window"), box, QStringLiteral("5"), QStringLiteral("5")});
         m_x->xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), box});
         m_x->xdotool({QStringLiteral("key"), QStringLiteral("--window"), box, QStringLiteral("Return")});
         const int code = m_server.wait_exit_code(5000);
@@ -201,7 +216,9 @@ QString RealContest::check_machine_streams(int questions, int limit) const
                 i += static_cast<unsigned char>(stream[i]) >= 0x80 ? 2 : 1;
         }
         if (skeleton != expected)
-            return QStringLiteral("machine %1 heard out of order or lost: %2").arg(n).arg(QString::fromLocal8Bit(skeleton.left(400)));
+            return QStringLiteral("machine %1 heard out of order or lost: %2")
+                .arg(n)
+                .arg(QString::fromLocal8Bit(skeleton.left(400)));
     }
     return {};
 }

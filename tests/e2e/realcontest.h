@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "tests/e2e/displaylinks.h"
 #include "tests/e2e/programs.h"
 #include "tests/e2e/simulator.h"
 
@@ -24,11 +25,12 @@ public:
     bool start();
     const QString& error() const { return m_error; }
 
-    // Types the time limit and clicks 发送题目; then waits until the question has ended, every
-    // machine has handed in and the display has been sent the pictures.
+    // Types the time limit and clicks 发送题目, timed so that the automatic picture request at the
+    // end does not meet a re-make of the display's picture link; then waits until the question has
+    // ended, every machine has handed in and the display has been sent the pictures.
     bool run_question(const QString& limit);
-    // The display's copies of ht1-ht4.jpg equal machine 1-4's pictures. A picture request that
-    // meets the display re-making its picture link is lost; the operator then clicks 同步显示端.
+    // The display fetched the pictures of the automatic request: its copies of ht1-ht4.jpg equal
+    // machine 1-4's pictures.
     bool display_has_pictures();
     // The operator closes the window and answers the quit question with Yes; the exit code.
     int quit();
@@ -39,22 +41,24 @@ public:
 
     ProgramProcess& server() { return m_server; }
     ProgramProcess& display() { return m_display; }
-    ProgramCopy& server_folder() { return *m_serverFolder; }
-    ProgramCopy& display_folder() { return *m_displayFolder; }
+    ProgramCopy& server_folder() { return *m_server_folder; }
+    ProgramCopy& display_folder() { return *m_display_folder; }
     ContestSimulator& sim() { return *m_sim; }
     XServer& x() { return *m_x; }
-    const QString& server_window() const { return m_serverWindow; }
-    const QString& display_window() const { return m_displayWindow; }
+    const QString& server_window() const { return m_server_window; }
+    const QString& display_window() const { return m_display_window; }
 
 private:
     bool click(const QString& control);
     bool type(const QString& control, const QString& text);
 
     std::unique_ptr<XServer> m_x;
-    std::unique_ptr<ProgramCopy> m_serverFolder, m_displayFolder;
+    std::unique_ptr<ProgramCopy> m_server_folder, m_display_folder;
     ProgramProcess m_server, m_display;
     std::unique_ptr<ContestSimulator> m_sim;
-    QString m_serverWindow, m_displayWindow, m_error;
+    std::unique_ptr<DisplayLinks> m_display_links;
+    qint64 m_request_after_remake_ms = -1;
+    QString m_server_window, m_display_window, m_error;
 };
 
 // Where a control of the server window lies, from the window's own definition.

@@ -1,7 +1,7 @@
 #include "tests/e2e/simulator.h"
 
-#include "tests/support/waits.h"
 #include "tests/support/pictures.h"
+#include "tests/support/waits.h"
 
 #include <QFont>
 #include <QImage>
@@ -32,9 +32,9 @@ ftp.quit()
 QColor handwriting_colour(int n)
 {
     // Tiles 1-4 stay clear of the marks' green and red, so a screenshot tells marks from pictures.
-    static const QColor colours[] = {Qt::black,           QColor(30, 60, 220),  QColor(230, 200, 20),
-                                     QColor(20, 200, 200), QColor(200, 40, 200), QColor(20, 170, 60),
-                                     QColor(240, 120, 20), QColor(120, 120, 120), QColor(120, 60, 20)};
+    static const QColor colours[] = {
+        Qt::black,           QColor(30, 60, 220),  QColor(230, 200, 20),  QColor(20, 200, 200), QColor(200, 40, 200),
+        QColor(20, 170, 60), QColor(240, 120, 20), QColor(120, 120, 120), QColor(120, 60, 20)};
     return colours[n];
 }
 
@@ -81,7 +81,7 @@ std::unique_ptr<FakeClient> ContestSimulator::make_client(const QString& who)
         const QByteArray& bytes = raw->arrivals().back().bytes;
         m_log.push_back({who, bytes, now_ms()});
         if (who.startsWith(QStringLiteral("machine")))
-            m_questionsSeen[who.mid(7).toInt()] += static_cast<int>(bytes.count("比赛|开始|"));
+            m_questions_seen[who.mid(7).toInt()] += static_cast<int>(bytes.count("比赛|开始|"));
         else if (who.startsWith(QStringLiteral("handin")) && bytes.contains("传输"))
             on_transfer(who.mid(6).toInt());
     });
@@ -106,12 +106,12 @@ bool ContestSimulator::log_in_all(int timeout_ms)
     }
     m_examiner = make_client(QStringLiteral("examiner"));
     ok = log_in(*m_examiner, "考官", "登录|考官成功", timeout_ms) && ok;
-    m_examinerPort = make_client(QStringLiteral("examiner-port"));
-    ok = m_examinerPort->connect_to(kExaminerPort) && ok;
+    m_examiner_port = make_client(QStringLiteral("examiner-port"));
+    ok = m_examiner_port->connect_to(kExaminerPort) && ok;
     m_judge = make_client(QStringLiteral("judge"));
     ok = log_in(*m_judge, "评委", "登录|评委成功", timeout_ms) && ok;
-    m_judgePort = make_client(QStringLiteral("judge-port"));
-    ok = m_judgePort->connect_to(kJudgePort) && ok;
+    m_judge_port = make_client(QStringLiteral("judge-port"));
+    ok = m_judge_port->connect_to(kJudgePort) && ok;
     return ok;
 }
 
@@ -130,14 +130,15 @@ bool ContestSimulator::bring_back_machine(int n, int timeout_ms)
     const bool logged_in = log_in(*m_machines[n], QByteArray::number(n), "登录|成功", timeout_ms);
     m_handins[n] = make_client(QStringLiteral("handin%1").arg(n));
     // A machine that comes back has nothing of the running question to hand in.
-    m_questionsAnswered[n] = m_questionsSeen[n];
+    m_questions_answered[n] = m_questions_seen[n];
     return m_handins[n]->connect_to(static_cast<quint16>(kLoginPort + n)) && logged_in;
 }
 
 bool ContestSimulator::all_handed_in() const
 {
     for (int n = 1; n <= 8; ++n)
-        if (m_modes[n] != HandIn::Never && m_machines[n] && (m_questionsAnswered[n] < m_questionsSeen[n] || m_busy[n]))
+        if (m_modes[n] != HandIn::Never && m_machines[n] &&
+            (m_questions_answered[n] < m_questions_seen[n] || m_busy[n]))
             return false;
     return true;
 }
@@ -145,9 +146,9 @@ bool ContestSimulator::all_handed_in() const
 void ContestSimulator::on_transfer(int n)
 {
     // One hand-in per question seen; the server repeats its request on many occasions.
-    if (m_busy[n] || m_questionsAnswered[n] >= m_questionsSeen[n] || m_modes[n] == HandIn::Never)
+    if (m_busy[n] || m_questions_answered[n] >= m_questions_seen[n] || m_modes[n] == HandIn::Never)
         return;
-    m_questionsAnswered[n] = m_questionsSeen[n];
+    m_questions_answered[n] = m_questions_seen[n];
     switch (m_modes[n]) {
     case HandIn::Normal:
         upload(n, m_pictures[n], true);
@@ -158,7 +159,7 @@ void ContestSimulator::on_transfer(int n)
     case HandIn::Late:
         send_over(n);
         m_busy[n] = true;
-        QTimer::singleShot(m_lateMs, this, [this, n] { upload(n, m_pictures[n], false); });
+        QTimer::singleShot(m_late_ms, this, [this, n] { upload(n, m_pictures[n], false); });
         break;
     case HandIn::Never:
         break;
@@ -172,7 +173,7 @@ void ContestSimulator::upload(int n, const QByteArray& bytes, bool then_over)
     connect(process, &QProcess::finished, this, [this, process, n, then_over](int code, QProcess::ExitStatus status) {
         m_busy[n] = false;
         if (status != QProcess::NormalExit || code != 0)
-            ++m_failedUploads;
+            ++m_failed_uploads;
         else if (then_over)
             send_over(n);
         process->deleteLater();
@@ -187,16 +188,16 @@ void ContestSimulator::send_over(int n)
 {
     if (m_handins[n] && m_handins[n]->is_connected()) {
         m_handins[n]->socket().write("over");
-        ++m_handedIn[n];
+        ++m_handed_in[n];
     }
 }
 
 bool ContestSimulator::send_judge_result(const QByteArray& message, int timeout_ms)
 {
-    const qsizetype before = m_judgePort->received().count("结果|结束");
-    if (!m_judgePort->send(message))
+    const qsizetype before = m_judge_port->received().count("结果|结束");
+    if (!m_judge_port->send(message))
         return false;
-    return wait_until([&] { return m_judgePort->received().count("结果|结束") > before; }, timeout_ms);
+    return wait_until([&] { return m_judge_port->received().count("结果|结束") > before; }, timeout_ms);
 }
 
 } // namespace e2e

@@ -51,20 +51,20 @@ public:
     FakeClient& machine(int n) { return *m_machines[n]; }
     FakeClient& handin(int n) { return *m_handins[n]; }
     FakeClient& examiner() { return *m_examiner; }
-    FakeClient& examiner_port() { return *m_examinerPort; }
+    FakeClient& examiner_port() { return *m_examiner_port; }
     FakeClient& judge() { return *m_judge; }
-    FakeClient& judge_port() { return *m_judgePort; }
+    FakeClient& judge_port() { return *m_judge_port; }
 
     void set_picture(int n, const QByteArray& picture) { m_pictures[n] = picture; }
     const QByteArray& picture(int n) const { return m_pictures[n]; }
     void set_hand_in(int n, HandIn mode, int late_ms = 3000)
     {
         m_modes[n] = mode;
-        m_lateMs = late_ms;
+        m_late_ms = late_ms;
     }
     // Times machine n sent "over", and uploads that failed.
-    int handed_in(int n) const { return m_handedIn[n]; }
-    int failed_uploads() const { return m_failedUploads; }
+    int handed_in(int n) const { return m_handed_in[n]; }
+    int failed_uploads() const { return m_failed_uploads; }
     // Every machine that answers has handed in for the question it saw last.
     bool all_handed_in() const;
 
@@ -84,15 +84,15 @@ private:
     QElapsedTimer m_clock;
     std::array<std::unique_ptr<FakeClient>, 9> m_machines;
     std::array<std::unique_ptr<FakeClient>, 9> m_handins;
-    std::unique_ptr<FakeClient> m_examiner, m_examinerPort, m_judge, m_judgePort;
+    std::unique_ptr<FakeClient> m_examiner, m_examiner_port, m_judge, m_judge_port;
     std::array<QByteArray, 9> m_pictures;
     std::array<HandIn, 9> m_modes{};
-    std::array<int, 9> m_handedIn{};
-    std::array<int, 9> m_questionsSeen{}; // question starts seen on the login link
-    std::array<int, 9> m_questionsAnswered{};
+    std::array<int, 9> m_handed_in{};
+    std::array<int, 9> m_questions_seen{}; // question starts seen on the login link
+    std::array<int, 9> m_questions_answered{};
     std::array<bool, 9> m_busy{};
-    int m_lateMs = 3000;
-    int m_failedUploads = 0;
+    int m_late_ms = 3000;
+    int m_failed_uploads = 0;
     std::vector<Entry> m_log;
 };
 

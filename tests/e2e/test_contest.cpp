@@ -53,7 +53,8 @@ void expect_machine_question(const std::vector<Message>& messages, std::size_t f
     SCOPED_TRACE(who);
     ASSERT_GE(messages.size(), first + limit + 5);
     const Message& start = messages[first];
-    EXPECT_TRUE(start.bytes.startsWith("比赛|开始|" + QByteArray::number(limit) + "||" + answer + "|")) << start.bytes.toStdString();
+    EXPECT_TRUE(start.bytes.startsWith("比赛|开始|" + QByteArray::number(limit) + "||" + answer + "|"))
+        << start.bytes.toStdString();
     EXPECT_TRUE(start.bytes.endsWith("|"));
     qint64 previous = start.at_ms;
     for (int k = 0; k <= limit; ++k) {
@@ -108,6 +109,7 @@ TEST_F(ContestFixture, WholeContestFromTitleToQuit)
     const QByteArray answer = text_of(window->编辑框[7]);
     ASSERT_FALSE(answer.isEmpty());
     type_into(window->编辑框[2], QStringLiteral("3"));
+    ASSERT_TRUE(wait_to_send_clear_of_remake(QStringLiteral("3")));
     click_button(2);
     ASSERT_TRUE(sim->machine(1).wait_for("比赛|开始|"));
     EXPECT_EQ(text_of(window->编辑框[5]), answer);
@@ -147,8 +149,10 @@ TEST_F(ContestFixture, WholeContestFromTitleToQuit)
     EXPECT_GT(share_red(marked, display_mark(4)), 0.05);
     const QImage server_view = window->grab().toImage();
     save_screenshot(server_view, QStringLiteral("e2e-server-tiles-marks"));
-    const QRect mark1(window->正误[1]->mapTo(static_cast<QWidget*>(window.get()), QPoint(0, 0)), window->正误[1]->size());
-    const QRect mark2(window->正误[2]->mapTo(static_cast<QWidget*>(window.get()), QPoint(0, 0)), window->正误[2]->size());
+    const QRect mark1(window->正误[1]->mapTo(static_cast<QWidget*>(window.get()), QPoint(0, 0)),
+                      window->正误[1]->size());
+    const QRect mark2(window->正误[2]->mapTo(static_cast<QWidget*>(window.get()), QPoint(0, 0)),
+                      window->正误[2]->size());
     EXPECT_GT(share_green(server_view, mark1), 0.05);
     EXPECT_GT(share_red(server_view, mark2), 0.05);
 
@@ -179,8 +183,10 @@ TEST_F(ContestFixture, WholeContestFromTitleToQuit)
     click_button(14);
     pick_word(1);
     type_into(window->编辑框[2], QStringLiteral("2"));
+    ASSERT_TRUE(wait_to_send_clear_of_remake(QStringLiteral("2")));
     click_button(2);
-    EXPECT_TRUE(wait_until([&] { return !QFile::exists(display_folder->file_path(QStringLiteral("htt1.jpg"))); }, 5000));
+    EXPECT_TRUE(
+        wait_until([&] { return !QFile::exists(display_folder->file_path(QStringLiteral("htt1.jpg"))); }, 5000));
     ASSERT_TRUE(wait_until([&] { return sim->judge().received().count("比赛|结束|") >= 4; }, 20000));
     EXPECT_TRUE(sim->examiner().received().contains("|第2轮，第1题，加赛0题计时|")) << "titled start, then first tick";
     const std::vector<Message> machine8 = messages_of(sim->log(), QStringLiteral("machine8"));

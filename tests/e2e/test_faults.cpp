@@ -16,7 +16,7 @@ TEST_F(ContestFixture, DisplayBeforeServerAndServerRestartMidQuestion)
     common::terminate_process("ftpserver.exe");
     window.reset();
     EXPECT_FALSE(start_display(1000)) << "no server, no login";
-    wait_until([] { return false; }, 6000); // the display's first login goes nowhere
+    settle_ms(6000, "the display's first login, 5 s after its start, finds no server");
     EXPECT_TRUE(display_running());
     restart_server();
     ASSERT_TRUE(wait_until([&] { return display_logged_in(); }, 12000)) << "no login after the server came up";
@@ -83,7 +83,7 @@ TEST_F(ContestFixture, LateAndTruncatedPicturesShortJudgeResultSilentClients)
 
     // A result of one verdict: the server answers or not, but neither program ends.
     sim->judge_port().send("结果|评委|正确");
-    wait_until([] { return false; }, 1000);
+    settle_ms(1000, "an end of either program over the short result would show by now");
     ASSERT_TRUE(sim->send_judge_result("结果|评委|错误|正确|错误|正确"));
     EXPECT_TRUE(window->正误[4]->isVisibleTo(window.get()));
     const QImage marked = display_screenshot(QStringLiteral("e2e-display-faults-marks"));

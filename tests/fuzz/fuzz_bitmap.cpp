@@ -1,4 +1,3 @@
-// fuzz-links: oruvan_qr
 // Any bytes may stand in the QR panel's bitmap file: a bitmap that loads is written out again as a
 // BMP file that loads to the same pixels.
 #include <cstddef>

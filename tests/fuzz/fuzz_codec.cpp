@@ -1,4 +1,3 @@
-// fuzz-links: oruvan_webaccess oruvan_text
 // Both GBK converters on any input: GBK that a converter wrote converts to Unicode and back to the
 // same bytes, and the UTF-16 data of the web conversions has the promised shape.
 #include <cstddef>

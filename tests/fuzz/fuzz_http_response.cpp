@@ -1,4 +1,3 @@
-// fuzz-links: oruvan_webaccess oruvan_text
 // Any header block and body may come back from a web server: the request routine's readers of them
 // never crash, the block keeps its bytes apart from the cookie key's letter case, each cookie line
 // gives a pair, and a page that declares no charset is its body up to the first zero byte.

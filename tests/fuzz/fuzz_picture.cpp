@@ -1,4 +1,3 @@
-// fuzz-links: oruvan_picture
 #include <cstddef>
 #include <cstdint>
 

@@ -1,4 +1,3 @@
-// fuzz-links: oruvan_protocol oruvan_text
 // Any arrival on either side gets exactly one reading, its fields are what split_text gives, and a
 // message built by the protocol's own builders is read back as what it was built as.
 #include <cstddef>

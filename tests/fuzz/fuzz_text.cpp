@@ -1,4 +1,3 @@
-// fuzz-links: oruvan_text
 // Text operations on arbitrary bytes: none may crash, and split, find and replace must agree.
 #include <cstddef>
 #include <cstdint>

@@ -1,4 +1,3 @@
-// fuzz-links: oruvan_wave
 // Any bytes may be offered as a sound: what the reader accepts lies inside the file in whole frames,
 // and a file written from the input's numbers reads back as written.
 #include <algorithm>

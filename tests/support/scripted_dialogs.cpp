@@ -5,12 +5,12 @@
 int ScriptedDialogs::message_box(const common::GbkText& text, int flags, const common::GbkText& title)
 {
     message_boxes.push_back({text, flags, title});
-    if (m_messageAnswers.empty()) {
+    if (m_message_answers.empty()) {
         ADD_FAILURE() << "unexpected message box (flags " << flags << ")";
         return common::ResultCancel;
     }
-    const int answer = m_messageAnswers.front();
-    m_messageAnswers.pop_front();
+    const int answer = m_message_answers.front();
+    m_message_answers.pop_front();
     return answer;
 }
 
@@ -18,12 +18,12 @@ bool ScriptedDialogs::input_box(const common::GbkText& prompt, const common::Gbk
                                 const common::GbkText& initial, common::GbkText& variable)
 {
     input_boxes.push_back({prompt, title, initial});
-    if (m_inputAnswers.empty()) {
+    if (m_input_answers.empty()) {
         ADD_FAILURE() << "unexpected input box";
         return false;
     }
-    const std::optional<common::GbkText> answer = m_inputAnswers.front();
-    m_inputAnswers.pop_front();
+    const std::optional<common::GbkText> answer = m_input_answers.front();
+    m_input_answers.pop_front();
     if (!answer)
         return false;
     variable = *answer;
@@ -33,12 +33,12 @@ bool ScriptedDialogs::input_box(const common::GbkText& prompt, const common::Gbk
 bool ScriptedDialogs::common_dialog_show(common::FileDialogRequest& request)
 {
     file_dialogs.push_back(request);
-    if (m_fileAnswers.empty()) {
+    if (m_file_answers.empty()) {
         ADD_FAILURE() << "unexpected file dialog";
         return false;
     }
-    const std::optional<common::GbkText> answer = m_fileAnswers.front();
-    m_fileAnswers.pop_front();
+    const std::optional<common::GbkText> answer = m_file_answers.front();
+    m_file_answers.pop_front();
     if (!answer)
         return false;
     request.file_name = *answer;

@@ -25,10 +25,10 @@ public:
         common::GbkText initial;
     };
 
-    void answer_message_box(int result) { m_messageAnswers.push_back(result); }
+    void answer_message_box(int result) { m_message_answers.push_back(result); }
     // nullopt: the operator cancels.
-    void answer_input_box(std::optional<common::GbkText> typed) { m_inputAnswers.push_back(std::move(typed)); }
-    void answer_file_dialog(std::optional<common::GbkText> chosen) { m_fileAnswers.push_back(std::move(chosen)); }
+    void answer_input_box(std::optional<common::GbkText> typed) { m_input_answers.push_back(std::move(typed)); }
+    void answer_file_dialog(std::optional<common::GbkText> chosen) { m_file_answers.push_back(std::move(chosen)); }
 
     int message_box(const common::GbkText& text, int flags, const common::GbkText& title = "信息：") override;
     bool input_box(const common::GbkText& prompt, const common::GbkText& title, const common::GbkText& initial,
@@ -38,7 +38,7 @@ public:
     // Answers scripted but never asked for.
     std::size_t unused_answers() const
     {
-        return m_messageAnswers.size() + m_inputAnswers.size() + m_fileAnswers.size();
+        return m_message_answers.size() + m_input_answers.size() + m_file_answers.size();
     }
 
     std::vector<MessageBoxCall> message_boxes;
@@ -46,7 +46,7 @@ public:
     std::vector<common::FileDialogRequest> file_dialogs;
 
 private:
-    std::deque<int> m_messageAnswers;
-    std::deque<std::optional<common::GbkText>> m_inputAnswers;
-    std::deque<std::optional<common::GbkText>> m_fileAnswers;
+    std::deque<int> m_message_answers;
+    std::deque<std::optional<common::GbkText>> m_input_answers;
+    std::deque<std::optional<common::GbkText>> m_file_answers;
 };

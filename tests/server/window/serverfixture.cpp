@@ -1,5 +1,8 @@
 #include "tests/server/window/serverfixture.h"
 
+#include <algorithm>
+
+#include "common/events/listensocket.h"
 #include "common/widgets/controls.h"
 #include "server/globals.h"
 #include "tests/support/waits.h"
@@ -46,6 +49,15 @@ FakeClient& ServerFixture::login(const QByteArray& role, const QByteArray& expec
     EXPECT_TRUE(client.wait_for(expected_reply)) << role.toStdString();
     client.clear_received();
     return client;
+}
+
+bool ServerFixture::wait_server_has_peer(quint16 port, const QByteArray& peer, bool present) const
+{
+    const common::ListenSocket& server = *window->服务器[port - 19730];
+    return wait_until([&] {
+        const std::vector<common::GbkText> clients = server.clients();
+        return (std::find(clients.begin(), clients.end(), peer.toStdString()) != clients.end()) == present;
+    });
 }
 
 QByteArray ServerFixture::status_of(int row) const

@@ -3,12 +3,12 @@
 #include <memory>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "server/window/serverwindow.h"
 #include "tests/support/fakeclient.h"
 #include "tests/support/scripted_dialogs.h"
 #include "tests/support/tempprogramfolder.h"
-
-#include <gtest/gtest.h>
 
 // The real server window in a temporary program folder, created as the program creates it, with
 // fake peers that connect to its real ports. Runs inside the test's private network namespace.
@@ -26,6 +26,9 @@ protected:
     FakeClient& connect_client(quint16 port);
     // A peer on 19730 that sent "登录|role" and got the expected reply.
     FakeClient& login(const QByteArray& role, const QByteArray& expected_reply = "登录|成功");
+
+    // Waits until the server's listening control on port holds a connection from peer, or no longer does.
+    bool wait_server_has_peer(quint16 port, const QByteArray& peer, bool present = true) const;
 
     // Cells of the user list.
     QByteArray status_of(int row) const;

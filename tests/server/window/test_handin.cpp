@@ -1,8 +1,7 @@
-#include "tests/server/window/serverfixture.h"
-
 #include "common/widgets/picturebox.h"
 #include "resources/builtin.h"
 #include "server/globals.h"
+#include "tests/server/window/serverfixture.h"
 #include "tests/support/ftpserverprocess.h"
 #include "tests/support/pictures.h"
 #include "tests/support/waits.h"
@@ -12,11 +11,6 @@
 #include <QProcess>
 
 namespace {
-
-void settle(int ms = 300)
-{
-    wait_until([] { return false; }, ms);
-}
 
 QByteArray jpeg(QColor colour)
 {
@@ -40,7 +34,7 @@ protected:
     {
         FakeClient& client = connect_client(hand_in_port(n));
         EXPECT_TRUE(client.wait_for("传输"));
-        settle(100);
+        settle_ms(100, "a second transfer for this connect would come with the first");
         return client;
     }
 };
@@ -57,7 +51,7 @@ TEST_F(HandIn, EveryNewConnectionAsksEveryLivePeerToHandIn)
     FakeClient& two = connect_client(hand_in_port(2));
     for (FakeClient* client : {&one, &two, &three})
         EXPECT_TRUE(client->wait_for("传输"));
-    settle();
+    settle_ms(300, "a second transfer for one connect would have come");
     EXPECT_EQ(one.received(), "传输");
     EXPECT_EQ(server::machine_client[2], two.client_address().toStdString());
 }
@@ -70,7 +64,7 @@ TEST_F(HandIn, SubmitIsAnsweredToTheSenderOnly)
     three.clear_received();
     three.send("提交");
     EXPECT_TRUE(three.wait_for("传输"));
-    settle();
+    settle_ms(300, "a transfer to the other machines would have come");
     EXPECT_EQ(three.received(), "传输");
     EXPECT_TRUE(two.received().isEmpty());
 }
@@ -103,18 +97,18 @@ TEST_F(HandIn, WordsWithAnythingAddedOnlyUpdateTheRememberedPeer)
     FakeClient& first = machine(4);
     FakeClient& second = connect_client(hand_in_port(4));
     ASSERT_TRUE(second.wait_for("传输"));
-    settle(100);
+    settle_ms(100, "a second transfer for this connect would come with the first");
     first.clear_received();
     second.clear_received();
     for (const QByteArray message : {"提交\r\n", "OVER", "over\n", "提交|x", "提交over", " over"}) {
         first.send(message);
-        settle(100);
+        settle_ms(100, "a transfer or a picture load for the near-miss would have come");
         EXPECT_EQ(server::machine_client[4], first.client_address().toStdString());
         second.send(message);
-        settle(100);
+        settle_ms(100, "a transfer or a picture load for the near-miss would have come");
         EXPECT_EQ(server::machine_client[4], second.client_address().toStdString());
     }
-    settle(1200);
+    settle_ms(1200, "a hand-in loads its picture one second after it arrives");
     EXPECT_TRUE(first.received().isEmpty());
     EXPECT_TRUE(second.received().isEmpty());
     EXPECT_EQ(window->图片框[4]->picture(), resources::tile_waiting_picture());
@@ -127,8 +121,10 @@ TEST_F(HandIn, ACloseBringsBackTheWaitingTileAndMarksTheMachineOffline)
     FakeClient& first = machine(7);
     FakeClient& second = connect_client(hand_in_port(7));
     first.send("over");
-    ASSERT_TRUE(wait_until([&] { return !window->图片框[7]->picture().isEmpty() &&
-                                        window->图片框[7]->picture() != resources::tile_waiting_picture(); }));
+    ASSERT_TRUE(wait_until([&] {
+        return !window->图片框[7]->picture().isEmpty() &&
+               window->图片框[7]->picture() != resources::tile_waiting_picture();
+    }));
     const QByteArray gone = first.client_address();
     first.close();
     ASSERT_TRUE(wait_until([&] { return window->图片框[7]->picture() == resources::tile_waiting_picture(); }));
@@ -144,7 +140,7 @@ TEST_F(HandIn, NothingIsSentBeforeAnyMachineConnected)
 {
     FakeClient& display = login("显示");
     window->broadcast_transfer();
-    settle();
+    settle_ms(300, "a transfer sent to the display's peer would have come");
     EXPECT_TRUE(display.received().isEmpty());
 }
 

@@ -1,20 +1,10 @@
-#include "tests/server/window/serverfixture.h"
-
 #include "common/widgets/picturebox.h"
 #include "resources/builtin.h"
 #include "server/globals.h"
+#include "tests/server/window/serverfixture.h"
 #include "tests/support/waits.h"
 
 #include <QPushButton>
-
-namespace {
-
-void settle(int ms = 300)
-{
-    wait_until([] { return false; }, ms);
-}
-
-} // namespace
 
 // The judge's result port, the display's picture link and a hand-in peer of machine 7.
 class Judge : public ServerFixture
@@ -101,7 +91,7 @@ TEST_F(Judge, UnrecognisedMessagesChangeNothing)
          {QByteArray("结果"), QByteArray("结果|考官|正确|正确|正确|正确"), QByteArray("评委|结果|正确"),
           QByteArray(" 结果|评委|正确"), QByteArray("\0结果|评委|正确", 15)}) {
         results->send(message);
-        settle(150);
+        settle_ms(150, "an answer or a forward would have come");
     }
     EXPECT_TRUE(results->received().isEmpty());
     EXPECT_TRUE(picture->received().isEmpty());
@@ -110,8 +100,9 @@ TEST_F(Judge, UnrecognisedMessagesChangeNothing)
 
 TEST_F(Judge, WithoutADisplayTheMarksAndTheAnswerStillCome)
 {
+    const QByteArray gone = picture->client_address();
     picture->close();
-    settle(100);
+    ASSERT_TRUE(wait_server_has_peer(19739, gone, false));
     results->send("结果|评委|正确|正确|错误|正确");
     ASSERT_TRUE(results->wait_for("结果|结束"));
     EXPECT_EQ(marks(), "vvxv");
@@ -124,7 +115,8 @@ TEST_F(Judge, SubmitOnThePictureLinkAsksEveryMachineForItsPicture)
     handIn.clear_received();
     FakeClient& other = connect_client(19739);
     other.send("提交\n");
-    settle(200);
+    ASSERT_TRUE(wait_until([&] { return server::screen_client == other.client_address().toStdString(); }));
+    settle_ms(100, "a transfer sent for the near-miss would have come");
     EXPECT_TRUE(handIn.received().isEmpty());
     EXPECT_EQ(server::screen_client, other.client_address().toStdString());
 
@@ -141,7 +133,7 @@ TEST_F(Judge, SyncDisplayTellsTheDisplayAndTheJudgeTheSecondsLeft)
     window->按钮[7]->click();
     EXPECT_TRUE(picture->wait_for("传输|显示"));
     EXPECT_TRUE(judge.wait_for("比赛|结束|12"));
-    settle(100);
+    settle_ms(100, "a second copy would have come with the first");
     EXPECT_EQ(picture->received(), "传输|显示");
     EXPECT_EQ(judge.received(), "比赛|结束|12");
     EXPECT_TRUE(results->received().isEmpty());
@@ -153,14 +145,15 @@ TEST_F(Judge, SyncDisplayFollowsTheLatestPictureLink)
     ASSERT_TRUE(wait_until([&] { return server::screen_client == newer.client_address().toStdString(); }));
     window->sync_display();
     EXPECT_TRUE(newer.wait_for("传输|显示"));
-    settle(100);
+    settle_ms(100, "a copy to the older link would have come with the newer one's");
     EXPECT_TRUE(picture->received().isEmpty());
 
     // With the newest link gone and no judge logged in, nothing is sent and nothing fails.
+    const QByteArray newest = newer.client_address();
     newer.close();
-    settle(100);
+    ASSERT_TRUE(wait_server_has_peer(19739, newest, false));
     window->sync_display();
-    settle(100);
+    settle_ms(100, "a send to the closed link or the absent judge would have come");
     EXPECT_TRUE(picture->received().isEmpty());
     EXPECT_TRUE(results->received().isEmpty());
 }

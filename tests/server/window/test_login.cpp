@@ -1,23 +1,12 @@
-#include "tests/server/window/serverfixture.h"
-
 #include "common/events/timer.h"
 #include "common/widgets/controls.h"
 #include "server/globals.h"
+#include "tests/server/window/serverfixture.h"
 #include "tests/support/rawpeer.h"
 #include "tests/support/waits.h"
 
 #include <QLabel>
 #include <QPushButton>
-
-namespace {
-
-// Lets the server run for a while; used where a test shows that nothing arrives.
-void settle(int ms = 300)
-{
-    wait_until([] { return false; }, ms);
-}
-
-} // namespace
 
 class Login : public ServerFixture
 {
@@ -68,7 +57,7 @@ TEST_F(Login, MessagesWithoutRoleOrLoginWordAreIgnored)
     FakeClient& client = connect_client(19730);
     for (const QByteArray message : {"登录|", "登录", "登陆|1", "|登录|1", "over"}) {
         client.send(message);
-        settle(150);
+        settle_ms(150, "an answer to a malformed login would have come");
     }
     EXPECT_TRUE(client.received().isEmpty());
     EXPECT_TRUE(client.is_connected());
@@ -84,7 +73,7 @@ TEST_F(Login, ASecondLoginMovesTheRowAndTheOldPeerGetsNothingMore)
 
     window->send_to_row(2, "比赛|结束|0");
     EXPECT_TRUE(second.wait_for("比赛|结束|0"));
-    settle();
+    settle_ms(300, "a copy to the replaced connection would have come");
     EXPECT_TRUE(first.received().isEmpty());
     EXPECT_TRUE(first.is_connected());
 }
@@ -94,7 +83,7 @@ TEST_F(Login, AClosedLoginConnectionLeavesTheRowOnline)
     FakeClient& judge = login("评委", "登录|评委成功");
     const QByteArray address = judge.client_address();
     judge.close();
-    settle();
+    settle_ms(300, "a close that changed the row would have been handled");
     EXPECT_EQ(status_of(10), "在线");
     EXPECT_EQ(address_of(10), address);
 }
@@ -126,7 +115,7 @@ TEST_F(Login, AllExitSendsTheCountdownDisconnectsResetsAndAsksForHandIn)
     EXPECT_EQ(common::caption(window->标签[2]), "00");
     EXPECT_TRUE(handIn.wait_for("传输"));
     // Only port 19730 is closed: hand-in and picture links stay.
-    settle();
+    settle_ms(300, "a close of the other links would have come");
     EXPECT_TRUE(handIn.is_connected());
     EXPECT_TRUE(picture.is_connected());
 

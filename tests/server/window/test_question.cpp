@@ -1,9 +1,8 @@
-#include "tests/server/window/serverfixture.h"
-
 #include "common/events/timer.h"
 #include "common/widgets/controls.h"
 #include "common/widgets/picturebox.h"
 #include "server/globals.h"
+#include "tests/server/window/serverfixture.h"
 #include "tests/support/waits.h"
 
 #include <QCheckBox>
@@ -14,11 +13,6 @@
 #include <QTimer>
 
 namespace {
-
-void settle(int ms = 300)
-{
-    wait_until([] { return false; }, ms);
-}
 
 const QByteArray kTitle = "第1轮，第1题，加赛0题";
 
@@ -53,7 +47,7 @@ protected:
         ASSERT_TRUE(handIn->wait_for("传输"));
         handIn->clear_received();
         picture = &connect_client(19739);
-        settle(100);
+        ASSERT_TRUE(wait_until([this] { return server::screen_client == picture->client_address().toStdString(); }));
         common::set_content(window->编辑框[6], "听写题");
         common::set_content(window->编辑框[7], "蝙蝠");
     }
@@ -88,7 +82,7 @@ TEST_F(Question, SendGoesToEveryRowInItsTwoLayouts)
     EXPECT_EQ(window->时钟[1]->interval_ms(), 1000);
     EXPECT_EQ(gbk(common::content(window->编辑框[1])), "听写题");
     // The hand-in and picture links are not used by a send.
-    settle();
+    settle_ms(300, "a send on the hand-in or picture link would have come");
     EXPECT_TRUE(handIn->received().isEmpty());
     EXPECT_TRUE(picture->received().isEmpty());
 }
@@ -105,7 +99,7 @@ TEST_F(Question, TheCheckBoxesChooseWhatTheMachinesSee)
     // Without automatic timing nothing ticks; the countdown waits at the full limit.
     EXPECT_EQ(window->时钟[1]->interval_ms(), 0);
     EXPECT_EQ(server::countdown, 30);
-    settle(1300);
+    settle_ms(1300, "a tick would come within a second");
     EXPECT_EQ(machine(3).received(), "比赛|开始|30|听写题||2|400|50|");
 }
 
@@ -240,7 +234,7 @@ TEST_F(Question, AtTimeUpTheMachinesGetTheHiddenAnswerOnceAndNoPicturesWithoutAu
     set_limit("0");
     send_question();
     ASSERT_TRUE(handIn->wait_for("传输", 8000));
-    settle(500);
+    settle_ms(500, "a doubled time-up or a picture request would have come");
     const QByteArray timeUp = "计时|0|0|听写题|蝙蝠|2|400|50|" + kTitle;
     const QByteArray done = "计时|0|0|听写题||2|400|50|" + kTitle;
     EXPECT_EQ(machine(2).received(),
@@ -275,7 +269,7 @@ TEST_F(Question, StopAndStartButtons)
     EXPECT_EQ(window->时钟[1]->interval_ms(), 0);
     EXPECT_EQ(server::countdown, 3);
     machine(1).clear_received();
-    settle(1300);
+    settle_ms(1300, "a tick would come within a second");
     EXPECT_TRUE(machine(1).received().isEmpty());
     EXPECT_EQ(common::caption(window->标签[2]), "4");
 
@@ -293,7 +287,10 @@ TEST_F(Question, StartDuringTheCountdownKeepsTheTickRhythm)
     send_question();
     ASSERT_TRUE(machine(1).wait_for("计时|6|", 3000));
     const qint64 first = arrival_of(machine(1), "计时|6|");
-    settle(400);
+    // The start button comes in the middle of a tick period.
+    QElapsedTimer since_tick;
+    since_tick.start();
+    wait_until([&] { return since_tick.elapsed() >= 400; }, 1000);
     window->按钮[11]->click();
     ASSERT_TRUE(wait_until([this] { return machine(1).received().count("计时|6|") == 2; }, 3000));
     window->按钮[12]->click();
@@ -314,7 +311,7 @@ TEST_F(Question, ASendDuringTheCountdownRestartsIt)
     EXPECT_EQ(server::countdown, 15);
     EXPECT_EQ(common::caption(window->标签[2]), "15");
     machine(1).clear_received();
-    settle(1300);
+    settle_ms(1300, "a tick would come within a second");
     EXPECT_TRUE(machine(1).received().isEmpty());
 }
 
@@ -338,7 +335,7 @@ TEST_F(Question, ExaminerStartsTheCountdownOnlyWithTheExactText)
     FakeClient& desk = connect_client(19740);
     for (const QByteArray wrong : {"考官|比赛开始\r\n", "考官| 比赛开始", "考官|比赛开始考官|比赛开始"}) {
         desk.send(wrong);
-        settle(150);
+        settle_ms(150, "an answer or a countdown start would have come");
     }
     EXPECT_EQ(server::examiner_client, desk.client_address().toStdString());
     EXPECT_TRUE(desk.received().isEmpty());

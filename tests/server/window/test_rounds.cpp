@@ -1,9 +1,8 @@
-#include "tests/server/window/serverfixture.h"
-
 #include "common/events/timer.h"
 #include "common/text/gbkcodec.h"
 #include "common/widgets/controls.h"
 #include "server/globals.h"
+#include "tests/server/window/serverfixture.h"
 #include "tests/support/waits.h"
 
 #include <QCheckBox>
@@ -11,15 +10,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
-
-namespace {
-
-void settle(int ms = 300)
-{
-    wait_until([] { return false; }, ms);
-}
-
-} // namespace
 
 // Machines 1 and 8, the display, examiner and judge logged in; machine 2's hand-in link.
 class Rounds : public ServerFixture
@@ -120,7 +110,7 @@ TEST_F(Rounds, AllWaitTellsTheMachinesOnly)
     EXPECT_EQ(first->received(), "比赛|等待|0");
     EXPECT_EQ(last->received(), "比赛|等待|0");
     EXPECT_EQ(handIn->received(), "传输");
-    settle(100);
+    settle_ms(100, "a copy to the other roles would have come with these");
     for (FakeClient* client : {display, examiner, judge})
         EXPECT_TRUE(client->received().isEmpty());
     EXPECT_EQ(server::countdown, 0);
@@ -141,7 +131,7 @@ TEST_F(Rounds, NextRoundResetsTheCountersAndSendsNothing)
     EXPECT_EQ(box(10), "0");
     EXPECT_EQ(box(11), "1");
     EXPECT_FALSE(window->选择框[8]->isChecked());
-    settle();
+    settle_ms(300, "a send to any peer would have come");
     for (FakeClient* client : {first, last, display, examiner, judge, handIn})
         EXPECT_TRUE(client->received().isEmpty());
 }
@@ -163,7 +153,7 @@ TEST_F(Rounds, DisplayWaitCarriesTheTitleFile)
     window->按钮[8]->click();
     ASSERT_TRUE(display->wait_for("72"));
     EXPECT_EQ(display->received(), "等待|汉字听写\r\n大赛|决赛|72");
-    settle(100);
+    settle_ms(100, "a copy to the other roles would have come with the display's");
     for (FakeClient* client : {first, last, examiner, judge})
         EXPECT_TRUE(client->received().isEmpty());
 }
@@ -228,7 +218,7 @@ TEST_F(Rounds, SetBackgroundCancelledChangesAndSendsNothing)
     window->按钮[10]->click();
     EXPECT_EQ(folder.read_file("logo.jpg"), "old");
     EXPECT_EQ(window->时钟[1]->interval_ms(), 1000);
-    settle();
+    settle_ms(300, "the display's logo message would have come");
     EXPECT_TRUE(display->received().isEmpty());
     window->时钟[1]->set_interval_ms(0);
 }
@@ -236,11 +226,11 @@ TEST_F(Rounds, SetBackgroundCancelledChangesAndSendsNothing)
 TEST_F(Rounds, SyncTimersRepeatOnlyWhileTheirBoxIsTicked)
 {
     FakeClient& picture = connect_client(19739);
-    settle(100);
+    ASSERT_TRUE(wait_until([&] { return server::screen_client == picture.client_address().toStdString(); }));
     // Shorter periods than the real 10 s, on the real timers and bindings.
     window->时钟[2]->set_interval_ms(200);
     window->时钟[3]->set_interval_ms(200);
-    settle(500);
+    settle_ms(500, "two periods of the unticked timers pass");
     EXPECT_TRUE(handIn->received().isEmpty());
     EXPECT_TRUE(picture.received().isEmpty());
     EXPECT_TRUE(judge->received().isEmpty());
@@ -254,10 +244,10 @@ TEST_F(Rounds, SyncTimersRepeatOnlyWhileTheirBoxIsTicked)
 
     window->选择框[2]->setChecked(false);
     window->选择框[5]->setChecked(false);
-    settle(100);
+    settle_ms(100, "a period already running out delivers its last sends");
     handIn->clear_received();
     picture.clear_received();
-    settle(600);
+    settle_ms(600, "three periods of the unticked timers pass");
     EXPECT_TRUE(handIn->received().isEmpty());
     EXPECT_TRUE(picture.received().isEmpty());
 }

@@ -95,8 +95,7 @@ GbkText exit_all(int countdown)
     return join({"退出", "结束", common::to_text(countdown)});
 }
 
-GbkText judge_result(const GbkText& machine1, const GbkText& machine2, const GbkText& machine3,
-                     const GbkText& machine4)
+GbkText judge_result(const GbkText& machine1, const GbkText& machine2, const GbkText& machine3, const GbkText& machine4)
 {
     TextList fields(judge_verdict_field(kJudgedMachines) + 1);
     fields[kKindField] = "结果";

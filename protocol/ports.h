@@ -6,7 +6,7 @@ namespace protocol {
 inline constexpr int kLoginPort = 19730;       // login and every message to a role
 inline constexpr int kFirstHandInPort = 19731; // contestant machine n on 19730 + n
 inline constexpr int kMachineCount = 8;
-inline constexpr int kScreenPort = 19739;      // the display's picture link
+inline constexpr int kScreenPort = 19739; // the display's picture link
 inline constexpr int kExaminerPort = 19740;
 inline constexpr int kJudgePort = 19741;
 

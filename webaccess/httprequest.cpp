@@ -173,8 +173,8 @@ GbkText http_request(const GbkText& url, const HttpRequestOptions& options)
         *options.response_headers = parsed.headers;
     // New pairs join what the caller already holds with "; "; a response without cookies leaves it be.
     if (options.received_cookies && parsed.cookies)
-        *options.received_cookies = options.received_cookies->empty() ? *parsed.cookies
-                                                                      : *options.received_cookies + "; " + *parsed.cookies;
+        *options.received_cookies =
+            options.received_cookies->empty() ? *parsed.cookies : *options.received_cookies + "; " + *parsed.cookies;
     if (options.location && parsed.location)
         *options.location = *parsed.location;
 

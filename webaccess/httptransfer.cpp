@@ -104,7 +104,8 @@ bool HttpTransfer::open_request(const GbkText& verb, const GbkText& object_name,
         return false;
     CURL* handle = easy(m_easy);
     m_request_body = body;
-    const GbkText url = GbkText(m_secure ? "https://" : "http://") + m_host + ":" + common::to_text(m_port) + object_name;
+    const GbkText url =
+        GbkText(m_secure ? "https://" : "http://") + m_host + ":" + common::to_text(m_port) + object_name;
 
     bool ok = curl_easy_setopt(handle, CURLOPT_URL, url.c_str()) == CURLE_OK;
     ok = ok && curl_easy_setopt(handle, CURLOPT_PATH_AS_IS, 1L) == CURLE_OK;
@@ -234,8 +235,7 @@ HttpTransfer::Outcome HttpTransfer::perform()
         int queued = 0;
         while (CURLMsg* message = curl_multi_info_read(multi(m_multi), &queued)) {
             if (message->msg == CURLMSG_DONE && message->easy_handle == m_easy)
-                return message->data.result == CURLE_OK ? Outcome::Complete
-                                                        : failure_outcome(message->data.result);
+                return message->data.result == CURLE_OK ? Outcome::Complete : failure_outcome(message->data.result);
         }
         curl_off_t pretransfer = 0;
         curl_easy_getinfo(easy(m_easy), CURLINFO_PRETRANSFER_TIME_T, &pretransfer);
@@ -305,6 +305,5 @@ void HttpTransfer::progress(long long download_now, long long upload_now, long l
     m_upload_now = upload_now;
     m_upload_total = upload_total;
 }
-
 
 } // namespace webaccess

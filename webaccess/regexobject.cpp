@@ -78,8 +78,8 @@ bool RegexObject::create(const GbkText& pattern, const GbkText& subject, bool ca
                          bool global, bool quote_placeholders)
 {
     auto state = std::make_shared<State>();
-    state->pattern = quote_placeholders ? common::replace_text(pattern, kQuotePlaceholder, "\"", 1, common::kAll, true)
-                                        : pattern;
+    state->pattern =
+        quote_placeholders ? common::replace_text(pattern, kQuotePlaceholder, "\"", 1, common::kAll, true) : pattern;
     state->subject = to_units(subject);
     m_state = state;
 
@@ -93,8 +93,8 @@ bool RegexObject::create(const GbkText& pattern, const GbkText& subject, bool ca
     const std::u16string pattern_units = to_units(state->pattern);
     int error = 0;
     PCRE2_SIZE error_offset = 0;
-    pcre2_code* code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern_units.data()), pattern_units.size(),
-                                     options, &error, &error_offset, nullptr);
+    pcre2_code* code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern_units.data()), pattern_units.size(), options,
+                                     &error, &error_offset, nullptr);
     if (!code)
         return false;
     pcre2_match_data* match_data = pcre2_match_data_create_from_pattern(code, nullptr);

@@ -43,8 +43,7 @@ struct DefaultLine
 };
 
 const DefaultLine kDefaultLines[] = {
-    {"User-Agent: ", true,
-     "User-Agent: Mozilla/5.0 (compatible; MSIE 9.0; Windows NT 6.1; WOW64; Trident/5.0)\r\n"},
+    {"User-Agent: ", true, "User-Agent: Mozilla/5.0 (compatible; MSIE 9.0; Windows NT 6.1; WOW64; Trident/5.0)\r\n"},
     {"Accept: ", true, "Accept: text/html, application/xhtml+xml, */*\r\n"},
     {"Accept-Encoding: ", true, "Accept-Encoding: gbk, GB2312\r\n"},
     {"Accept-Language: ", true, "Accept-Language: zh-cn\r\n"},

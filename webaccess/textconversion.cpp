@@ -19,9 +19,9 @@ ByteData ansi_to_wide(const GbkText& text, bool without_terminator)
     const GbkText upto_zero = text.substr(0, text.find('\0'));
     if (upto_zero.empty())
         return {};
-    ByteData wide = convert_charset(kCodePage936, "UTF-16LE", ByteData(upto_zero.data(), upto_zero.size()), 1,
-                                    ByteData("?\0", 2))
-                        .value_or(ByteData());
+    ByteData wide =
+        convert_charset(kCodePage936, "UTF-16LE", ByteData(upto_zero.data(), upto_zero.size()), 1, ByteData("?\0", 2))
+            .value_or(ByteData());
     if (!without_terminator)
         wide.append(2, '\0');
     return wide;

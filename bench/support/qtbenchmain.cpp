@@ -1,6 +1,6 @@
-#include "bench/support/benchsupport.h"
-
 #include <benchmark/benchmark.h>
+
+#include "bench/support/benchsupport.h"
 
 #include <QApplication>
 

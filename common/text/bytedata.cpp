@@ -110,7 +110,8 @@ ByteSetValue read_value_from_byte_set(const ByteData& data, int value_type, int&
     if (value_type == 10) {
         const qsizetype zero = start < length ? data.indexOf('\0', start) : -1;
         const qsizetype end = zero < 0 ? length : zero;
-        GbkText text(data.constData() + std::min(start, length), static_cast<std::size_t>(std::max<qsizetype>(end - start, 0)));
+        GbkText text(data.constData() + std::min(start, length),
+                     static_cast<std::size_t>(std::max<qsizetype>(end - start, 0)));
         position = zero < 0 || zero + 1 >= length ? -1 : static_cast<int>(zero + 2);
         return text;
     }

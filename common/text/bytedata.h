@@ -41,8 +41,8 @@ enum class ValueType : int
 };
 
 // A value read out of byte data; std::monostate when the type was refused.
-using ByteSetValue = std::variant<std::monostate, std::uint8_t, std::int16_t, int, std::int64_t, float, double, bool,
-                                  GbkText>;
+using ByteSetValue =
+    std::variant<std::monostate, std::uint8_t, std::int16_t, int, std::int64_t, float, double, bool, GbkText>;
 
 // The message with which read_value_from_byte_set refuses a type outside 1..10.
 extern const char* const kInvalidValueTypeMessage;
@@ -52,8 +52,7 @@ extern const char* const kInvalidValueTypeMessage;
 // Widths: byte 1, short 2, int 4, 64-bit int 8, float 4, double 8, bool 4 (an int, nonzero is
 // true), date-time 8 (a double), routine address 4 (an int); a text runs to its zero byte, which
 // the position moves past. A position below 1 (-1 after the end) reads nothing: zeros, -1.
-ByteSetValue read_value_from_byte_set(const ByteData& data, int value_type, int& position,
-                                      GbkText* refusal = nullptr);
+ByteSetValue read_value_from_byte_set(const ByteData& data, int value_type, int& position, GbkText* refusal = nullptr);
 // The same, read at position 1.
 ByteSetValue read_value_from_byte_set(const ByteData& data, int value_type, GbkText* refusal = nullptr);
 

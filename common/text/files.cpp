@@ -9,10 +9,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "common/text/gbkcodec.h"
+
 #include <QCoreApplication>
 #include <QFileInfo>
-
-#include "common/text/gbkcodec.h"
 
 namespace common {
 namespace {
@@ -118,7 +118,9 @@ enum LockByte : off_t
 
 bool lock_shared(int fd, off_t byte)
 {
-    struct flock lock{};
+    struct flock lock
+    {
+    };
     lock.l_type = F_RDLCK;
     lock.l_whence = SEEK_SET;
     lock.l_start = byte;
@@ -129,7 +131,9 @@ bool lock_shared(int fd, off_t byte)
 // Whether another open file description holds a lock on the byte.
 bool held_by_others(int fd, off_t byte)
 {
-    struct flock probe{};
+    struct flock probe
+    {
+    };
     probe.l_type = F_WRLCK;
     probe.l_whence = SEEK_SET;
     probe.l_start = byte;
@@ -204,7 +208,9 @@ int open_file(const GbkText& name, int mode, int share)
     const int fd = ::open(path.constData(), flags | O_CLOEXEC | O_NONBLOCK, 0666);
     if (fd < 0)
         return 0;
-    struct stat info{};
+    struct stat info
+    {
+    };
     if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         ::close(fd);
         return 0;
@@ -307,16 +313,19 @@ bool copy_file(const GbkText& source, const GbkText& target)
 bool file_exists(const GbkText& name)
 {
     const QByteArray path = native_path(name);
-    struct stat info{};
+    struct stat info
+    {
+    };
     return !path.isEmpty() && ::stat(path.constData(), &info) == 0;
 }
 
 GbkText program_directory()
 {
     if (!g_program_directory) {
-        const QString folder = QCoreApplication::instance()
-                                   ? QCoreApplication::applicationDirPath()
-                                   : QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath().section(u'/', 0, -2);
+        const QString folder =
+            QCoreApplication::instance()
+                ? QCoreApplication::applicationDirPath()
+                : QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath().section(u'/', 0, -2);
         set_program_directory(from_qstring(folder));
     }
     return *g_program_directory;

@@ -122,8 +122,8 @@ int find_text(const GbkText& text, const GbkText& wanted, int start, bool ignore
     return pos == npos ? -1 : static_cast<int>(pos) + 1;
 }
 
-GbkText replace_text(const GbkText& text, const GbkText& wanted, const GbkText& replacement, int start,
-                     int max_count, bool case_sensitive)
+GbkText replace_text(const GbkText& text, const GbkText& wanted, const GbkText& replacement, int start, int max_count,
+                     bool case_sensitive)
 {
     const auto from = static_cast<std::size_t>(std::max(start, 1)) - 1;
     if (text.empty() || wanted.empty() || from >= text.size() || max_count == 0)
@@ -174,9 +174,7 @@ TextList split_text(const GbkText& text, const GbkText& separator, int max_piece
 GbkText trim_spaces(const GbkText& text)
 {
     const auto n = text.size();
-    auto full_width_space_at = [&](std::size_t i) {
-        return i + 1 < n && text[i] == '\xA1' && text[i + 1] == '\xA1';
-    };
+    auto full_width_space_at = [&](std::size_t i) { return i + 1 < n && text[i] == '\xA1' && text[i + 1] == '\xA1'; };
 
     std::size_t begin = 0;
     for (;;) {

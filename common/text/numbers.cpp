@@ -72,8 +72,7 @@ template <typename Number> GbkText format_number(Number value)
 template <typename Floating> GbkText format_floating(Floating value, int precision)
 {
     char buffer[64];
-    const auto result =
-        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, precision);
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, precision);
     return GbkText(buffer, result.ptr);
 }
 

@@ -34,7 +34,10 @@ int random_integer(int min = 0, int max = 2147483647);
 // Milliseconds since the system started.
 int tick_count();
 
-inline int bitwise_or(int value) { return value; }
+inline int bitwise_or(int value)
+{
+    return value;
+}
 template <typename... Rest> int bitwise_or(int value, Rest... rest)
 {
     return value | bitwise_or(rest...);

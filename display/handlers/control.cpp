@@ -1,6 +1,3 @@
-#include "display/globals.h"
-#include "display/window/displaywindow.h"
-
 #include "common/events/clientsocket.h"
 #include "common/events/ftpclient.h"
 #include "common/events/timer.h"
@@ -10,6 +7,8 @@
 #include "common/widgets/picturebox.h"
 #include "common/widgets/soundoutput.h"
 #include "common/widgets/translabel.h"
+#include "display/globals.h"
+#include "display/window/displaywindow.h"
 #include "protocol/fields.h"
 #include "protocol/filenames.h"
 #include "protocol/ports.h"

@@ -1,8 +1,7 @@
-#include "display/globals.h"
-#include "display/window/displaywindow.h"
-
 #include "common/events/clientsocket.h"
 #include "common/events/timer.h"
+#include "display/globals.h"
+#include "display/window/displaywindow.h"
 #include "protocol/messages.h"
 #include "protocol/ports.h"
 

@@ -1,12 +1,11 @@
-#include "display/globals.h"
-#include "display/window/displaywindow.h"
-
 #include "common/events/program.h"
 #include "common/events/timer.h"
 #include "common/text/files.h"
 #include "common/widgets/operatordialogs.h"
 #include "common/widgets/picturebox.h"
 #include "common/widgets/translabel.h"
+#include "display/globals.h"
+#include "display/window/displaywindow.h"
 #include "protocol/filenames.h"
 
 namespace display {

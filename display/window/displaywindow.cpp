@@ -5,10 +5,10 @@
 #include "common/widgets/controls.h"
 #include "common/widgets/operatordialogs.h"
 #include "common/widgets/picturebox.h"
-#include "common/widgets/windowbuilding.h"
 #include "common/widgets/picturedecoder.h"
 #include "common/widgets/soundoutput.h"
 #include "common/widgets/translabel.h"
+#include "common/widgets/windowbuilding.h"
 #include "resources/builtin.h"
 
 #include <QFont>

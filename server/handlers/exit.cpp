@@ -1,10 +1,9 @@
-#include "server/window/serverwindow.h"
-
 #include "common/events/listensocket.h"
 #include "common/events/processes.h"
 #include "common/events/program.h"
 #include "common/widgets/operatordialogs.h"
 #include "common/widgets/trayicon.h"
+#include "server/window/serverwindow.h"
 
 namespace server {
 

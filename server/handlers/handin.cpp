@@ -1,5 +1,3 @@
-#include "server/window/serverwindow.h"
-
 #include "common/events/listensocket.h"
 #include "common/events/wait.h"
 #include "common/text/files.h"
@@ -11,6 +9,7 @@
 #include "resources/builtin.h"
 #include "server/globals.h"
 #include "server/handlers/userlist.h"
+#include "server/window/serverwindow.h"
 
 #include <QTreeWidget>
 

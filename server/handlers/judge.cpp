@@ -1,5 +1,3 @@
-#include "server/window/serverwindow.h"
-
 #include "common/events/listensocket.h"
 #include "common/widgets/picturebox.h"
 #include "protocol/messages.h"
@@ -7,6 +5,7 @@
 #include "resources/builtin.h"
 #include "server/globals.h"
 #include "server/handlers/userlist.h"
+#include "server/window/serverwindow.h"
 
 // The judge's result channel (19741) and the display's picture channel (19739).
 namespace server {

@@ -1,5 +1,3 @@
-#include "server/window/serverwindow.h"
-
 #include "common/events/listensocket.h"
 #include "common/events/timer.h"
 #include "common/events/wait.h"
@@ -9,6 +7,7 @@
 #include "protocol/recognition.h"
 #include "server/globals.h"
 #include "server/handlers/userlist.h"
+#include "server/window/serverwindow.h"
 
 #include <QLabel>
 #include <QTreeWidget>
@@ -61,8 +60,7 @@ void ServerWindow::on_all_exit()
 {
     for (int row = 0; row <= kJudgeRow; ++row) {
         send_to_row(row, protocol::exit_all(countdown));
-        common::server_disconnect_client(*服务器[0],
-                                         common::list_view_get_item_text(超级列表框1, row, kAddressColumn));
+        common::server_disconnect_client(*服务器[0], common::list_view_get_item_text(超级列表框1, row, kAddressColumn));
         common::list_view_set_item_text(超级列表框1, row, kStatusColumn, "离线");
         common::list_view_set_item_text(超级列表框1, row, kAddressColumn, "0.0.0.0");
     }

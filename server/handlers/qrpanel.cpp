@@ -1,10 +1,10 @@
-#include "server/window/serverwindow.h"
+#include "server/qr/qrpanel.h"
 
 #include "common/events/addresses.h"
 #include "common/widgets/controls.h"
 #include "common/widgets/picturebox.h"
 #include "server/globals.h"
-#include "server/qr/qrpanel.h"
+#include "server/window/serverwindow.h"
 
 #include <QGroupBox>
 #include <QLabel>

@@ -1,5 +1,3 @@
-#include "server/window/serverwindow.h"
-
 #include <algorithm>
 #include <limits>
 
@@ -15,6 +13,7 @@
 #include "protocol/recognition.h"
 #include "server/globals.h"
 #include "server/handlers/userlist.h"
+#include "server/window/serverwindow.h"
 
 #include <QCheckBox>
 #include <QComboBox>

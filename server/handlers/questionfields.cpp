@@ -1,6 +1,5 @@
-#include "server/window/serverwindow.h"
-
 #include "common/widgets/controls.h"
+#include "server/window/serverwindow.h"
 
 #include <QCheckBox>
 

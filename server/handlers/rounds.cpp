@@ -1,5 +1,3 @@
-#include "server/window/serverwindow.h"
-
 #include "common/events/timer.h"
 #include "common/events/wait.h"
 #include "common/text/files.h"
@@ -10,6 +8,7 @@
 #include "protocol/messages.h"
 #include "server/globals.h"
 #include "server/handlers/userlist.h"
+#include "server/window/serverwindow.h"
 
 #include <QCheckBox>
 

@@ -1,11 +1,10 @@
-#include "server/window/serverwindow.h"
-
 #include "common/events/processes.h"
 #include "common/text/numbers.h"
 #include "common/widgets/controls.h"
 #include "common/widgets/picturebox.h"
 #include "common/widgets/trayicon.h"
 #include "resources/builtin.h"
+#include "server/window/serverwindow.h"
 
 #include <QComboBox>
 #include <QTreeWidget>

@@ -1,5 +1,3 @@
-#include "server/window/serverwindow.h"
-
 #include <array>
 
 #include "common/events/wait.h"
@@ -8,6 +6,7 @@
 #include "server/builder/onlinedictionary.h"
 #include "server/builder/questionbuilder.h"
 #include "server/builder/wordbankfile.h"
+#include "server/window/serverwindow.h"
 
 #include <QCheckBox>
 #include <QComboBox>

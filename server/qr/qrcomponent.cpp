@@ -4,10 +4,10 @@
 #include <cmath>
 #include <memory>
 
-#include <qrencode.h>
-
 #include "common/text/files.h"
 #include "server/qr/bitmap.h"
+
+#include <qrencode.h>
 
 namespace server {
 

@@ -7,8 +7,8 @@
 #include "common/widgets/operatordialogs.h"
 #include "common/widgets/picturebox.h"
 #include "common/widgets/selectionchange.h"
-#include "common/widgets/windowbuilding.h"
 #include "common/widgets/trayicon.h"
+#include "common/widgets/windowbuilding.h"
 #include "protocol/ports.h"
 #include "resources/builtin.h"
 

@@ -2,8 +2,8 @@
 
 #include "common/events/ftpclient.h"
 #include "display/globals.h"
-#include "tests/support/waits.h"
 #include "tests/support/pictures.h"
+#include "tests/support/waits.h"
 
 #include <QDir>
 #include <QImage>

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "common/events/timer.h"
-#include "common/widgets/picturedecoder.h"
 #include "common/widgets/picturebox.h"
+#include "common/widgets/picturedecoder.h"
 #include "common/widgets/translabel.h"
 #include "protocol/messages.h"
 #include "resources/builtin.h"

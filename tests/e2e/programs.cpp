@@ -31,9 +31,9 @@ XServer::XServer()
 {
     m_xvfb.setProcessChannelMode(QProcess::SeparateChannels);
     // -displayfd: Xvfb takes the first free display number and tells it on standard output.
-    m_xvfb.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
-                                          QStringLiteral("0"), QStringLiteral("2200x1000x24"), QStringLiteral("-nolisten"),
-                                          QStringLiteral("tcp")});
+    m_xvfb.start(QStringLiteral("Xvfb"),
+                 {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"), QStringLiteral("0"),
+                  QStringLiteral("2200x1000x24"), QStringLiteral("-nolisten"), QStringLiteral("tcp")});
     if (!m_xvfb.waitForStarted(5000))
         return;
     QByteArray said;
@@ -87,7 +87,8 @@ QString XServer::find_window(const QString& title, int timeout_ms) const
     wait_until(
         [&] {
             QByteArray ids;
-            if (xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"), title}, &ids))
+            if (xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"), title},
+                        &ids))
                 found = QString::fromLatin1(ids.split('\n').value(0)).trimmed();
             return !found.isEmpty();
         },
@@ -109,7 +110,8 @@ bool XServer::request_close(const QString& window_id) const
 {
     QProcess process;
     process.setProcessEnvironment(environment());
-    process.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), QString::fromLatin1(kCloseScript), window_id});
+    process.start(QStringLiteral("/usr/bin/python3"),
+                  {QStringLiteral("-c"), QString::fromLatin1(kCloseScript), window_id});
     return process.waitForFinished(10000) && process.exitCode() == 0;
 }
 
@@ -140,8 +142,7 @@ ProgramProcess::~ProgramProcess()
     stop();
 }
 
-bool ProgramProcess::start(const ProgramCopy& folder, const QString& executable,
-                           const QProcessEnvironment& environment)
+bool ProgramProcess::start(const ProgramCopy& folder, const QString& executable, const QProcessEnvironment& environment)
 {
     m_process.setProcessEnvironment(environment);
     m_process.setProcessChannelMode(QProcess::MergedChannels);
@@ -204,8 +205,7 @@ QString save_screenshot(const QImage& image, const QString& name)
 
 namespace {
 
-template <typename Test>
-double share_where(const QImage& image, const QRect& rect, Test test)
+template <typename Test> double share_where(const QImage& image, const QRect& rect, Test test)
 {
     const QRect inside = rect.intersected(image.rect());
     if (inside.isEmpty())
@@ -229,12 +229,14 @@ double share_near(const QImage& image, const QRect& rect, const QColor& colour, 
 
 double share_green(const QImage& image, const QRect& rect)
 {
-    return share_where(image, rect, [](const QColor& c) { return c.green() > c.red() + 60 && c.green() > c.blue() + 40; });
+    return share_where(image, rect,
+                       [](const QColor& c) { return c.green() > c.red() + 60 && c.green() > c.blue() + 40; });
 }
 
 double share_red(const QImage& image, const QRect& rect)
 {
-    return share_where(image, rect, [](const QColor& c) { return c.red() > c.green() + 80 && c.red() > c.blue() + 60; });
+    return share_where(image, rect,
+                       [](const QColor& c) { return c.red() > c.green() + 80 && c.red() > c.blue() + 60; });
 }
 
 } // namespace e2e

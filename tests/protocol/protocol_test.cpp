@@ -40,7 +40,8 @@ TEST(Messages, TitledLayoutsAddTheRoundTitleWithoutFinalSeparator)
 {
     const GbkText title = round_title(false, "1", "1", "0", "1");
     EXPECT_EQ(title, "第1轮，第1题，加赛0题");
-    EXPECT_EQ(question_start_titled(sampleFields(), title), "比赛|开始|30|拼音：biān fú|蝙蝠|2|400|50|第1轮，第1题，加赛0题");
+    EXPECT_EQ(question_start_titled(sampleFields(), title),
+              "比赛|开始|30|拼音：biān fú|蝙蝠|2|400|50|第1轮，第1题，加赛0题");
     EXPECT_EQ(tick_titled("29", sampleFields(), title), "计时|29|30|拼音：biān fú|蝙蝠|2|400|50|第1轮，第1题，加赛0题");
     EXPECT_EQ(round_title(true, "2", "7", "3", "1"), "第2轮，加赛3题的第1题");
 }
@@ -137,7 +138,8 @@ TEST(Recognition, WholeMessageComparisonIsExact)
 
 TEST(Recognition, DisplayClassifiesByLeadingFields)
 {
-    EXPECT_EQ(classify_control_message(message_fields(bytes("比赛|开始|30|||2|400|50|"))), ControlMessage::QuestionStart);
+    EXPECT_EQ(classify_control_message(message_fields(bytes("比赛|开始|30|||2|400|50|"))),
+              ControlMessage::QuestionStart);
     EXPECT_EQ(classify_control_message(message_fields(bytes("比赛|结束|0"))), ControlMessage::Other);
     EXPECT_EQ(classify_control_message(message_fields(bytes("计时"))), ControlMessage::Tick);
     EXPECT_EQ(classify_control_message(message_fields(bytes("等待|t|50"))), ControlMessage::DisplayWait);

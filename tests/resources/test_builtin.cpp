@@ -1,10 +1,10 @@
-#include "resources/builtin.h"
-
 #include <cmath>
 #include <cstdint>
 #include <functional>
 
 #include <gtest/gtest.h>
+
+#include "resources/builtin.h"
 
 #include <QBuffer>
 #include <QColor>

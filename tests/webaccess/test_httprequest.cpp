@@ -1,14 +1,13 @@
-#include "webaccess/httprequest.h"
-
 #include <chrono>
 
 #include <gtest/gtest.h>
 
+#include "tests/support/ports.h"
+#include "webaccess/httprequest.h"
+#include "webaccess/textconversion.h"
+
 #include <QProcess>
 #include <QTimer>
-
-#include "tests/support/ports.h"
-#include "webaccess/textconversion.h"
 
 using namespace webaccess;
 

@@ -1,6 +1,6 @@
-#include "webaccess/regexobject.h"
-
 #include <gtest/gtest.h>
+
+#include "webaccess/regexobject.h"
 
 using namespace webaccess;
 

@@ -1,6 +1,6 @@
-#include "webaccess/requestheaders.h"
-
 #include <gtest/gtest.h>
+
+#include "webaccess/requestheaders.h"
 
 using namespace webaccess;
 
@@ -30,8 +30,8 @@ TEST(RequestHeaderText, CallerLinesComeFirstAndReplaceDefaultsByKey)
               "content-type: text/plain\r\n" + kDefaultUserAgent + kDefaultAccept + kDefaultEncoding +
                   kDefaultLanguage + kDefaultContentType + kDefaultCacheControl);
     EXPECT_EQ(build_request_header_text("Content-Type:text/plain", ""),
-              "Content-Type:text/plain\r\n" + kDefaultUserAgent + kDefaultAccept + kDefaultEncoding +
-                  kDefaultLanguage + kDefaultCacheControl);
+              "Content-Type:text/plain\r\n" + kDefaultUserAgent + kDefaultAccept + kDefaultEncoding + kDefaultLanguage +
+                  kDefaultCacheControl);
 }
 
 TEST(RequestHeaderText, CookieLineOnlyForCookiesGivenAndNotAlreadyThere)

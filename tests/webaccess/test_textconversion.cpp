@@ -1,6 +1,6 @@
-#include "webaccess/textconversion.h"
-
 #include <gtest/gtest.h>
+
+#include "webaccess/textconversion.h"
 
 using namespace webaccess;
 

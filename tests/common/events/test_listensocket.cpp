@@ -223,8 +223,8 @@ QStringList g_warnings;
 TEST(ListenSocket, PortRulesAndRelistening)
 {
     ListenSocket server(kPort);
-    const QtMessageHandler previous = qInstallMessageHandler(
-        [](QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    const QtMessageHandler previous =
+        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString& message) {
             if (type == QtWarningMsg)
                 g_warnings << QString::fromLatin1(context.category) + ": " + message;
         });
@@ -233,7 +233,8 @@ TEST(ListenSocket, PortRulesAndRelistening)
     EXPECT_TRUE(server.is_listening());
     EXPECT_FALSE(taken.is_listening()) << "a port in use leaves the control without listener";
     ASSERT_EQ(g_warnings.size(), 1) << "only the maintainer hears of it, on standard error";
-    EXPECT_TRUE(g_warnings[0].startsWith(QStringLiteral("oruvan.test_events_listensocket: cannot listen on port 19733 - ")))
+    EXPECT_TRUE(
+        g_warnings[0].startsWith(QStringLiteral("oruvan.test_events_listensocket: cannot listen on port 19733 - ")))
         << g_warnings[0].toStdString();
     EXPECT_EQ(taken.port(), kPort);
 

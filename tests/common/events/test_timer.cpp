@@ -1,7 +1,7 @@
 #include <chrono>
 #include <cstdlib>
-#include <limits>
 #include <ctime>
+#include <limits>
 #include <thread>
 
 #include <gtest/gtest.h>

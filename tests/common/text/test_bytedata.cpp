@@ -1,8 +1,8 @@
-#include "common/text/bytedata.h"
-
 #include <cstring>
 
 #include <gtest/gtest.h>
+
+#include "common/text/bytedata.h"
 
 using namespace common;
 
@@ -10,7 +10,8 @@ namespace {
 
 TEST(ToByteSet, TextsWithoutTerminatorIntsLittleEndian)
 {
-    EXPECT_EQ(to_byte_set(GbkText("汉a")), QByteArray("\xBA\xBA" "a"));
+    EXPECT_EQ(to_byte_set(GbkText("汉a")), QByteArray("\xBA\xBA"
+                                                      "a"));
     EXPECT_EQ(to_byte_set(GbkText("a\0b", 3)).size(), 3);
     EXPECT_TRUE(to_byte_set(GbkText()).isEmpty());
     EXPECT_EQ(to_byte_set("over"), QByteArray("over"));

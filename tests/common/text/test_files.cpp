@@ -1,18 +1,16 @@
-#include "common/text/files.h"
-
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <gtest/gtest.h>
+#include "common/text/files.h"
+#include "common/text/gbkcodec.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
-
-#include "common/text/gbkcodec.h"
 
 using namespace common;
 
@@ -135,7 +133,9 @@ TEST_F(Files, RefusedArgumentsGiveZero)
 
 TEST_F(Files, ReadTextEndsAtZeroOrCtrlZ)
 {
-    put("z.txt", QByteArray("ab\x1A" "cd", 5));
+    put("z.txt", QByteArray("ab\x1A"
+                            "cd",
+                            5));
     int f = open_file("z.txt", 1);
     EXPECT_EQ(read_text(f), "ab");
     close_file(f);

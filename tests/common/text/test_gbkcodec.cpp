@@ -1,6 +1,6 @@
-#include "common/text/gbkcodec.h"
-
 #include <gtest/gtest.h>
+
+#include "common/text/gbkcodec.h"
 
 using namespace common;
 
@@ -22,7 +22,10 @@ TEST(GbkCodec, RoundTripsChineseAndAscii)
 TEST(GbkCodec, BadBytesBecomeReplacementsWithoutLosingTheRest)
 {
     // A lead byte before a byte that cannot trail, a lone 0xFF and a lead byte cut off at the end.
-    EXPECT_EQ(to_qstring("a\xBA" "0b"), QStringLiteral("a\uFFFD" "0b"));
+    EXPECT_EQ(to_qstring("a\xBA"
+                         "0b"),
+              QStringLiteral("a\uFFFD"
+                             "0b"));
     EXPECT_EQ(to_qstring("\xFFx"), QStringLiteral("\uFFFDx"));
     EXPECT_EQ(to_qstring("\xBA\x7C"), QStringLiteral("\u7C17"));
     EXPECT_EQ(to_qstring("x\xBA"), QStringLiteral("x\uFFFD"));

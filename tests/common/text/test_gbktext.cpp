@@ -1,6 +1,6 @@
-#include "common/text/gbktext.h"
-
 #include <gtest/gtest.h>
+
+#include "common/text/gbktext.h"
 
 using namespace common;
 
@@ -84,7 +84,10 @@ TEST(FindText, IgnoreCaseFoldsOnlyAsciiLetters)
     // "\x81\x41" has trail byte 'A': it must not match "\x81\x61" or a lone 'a'.
     EXPECT_EQ(find_text("\x81\x41", "\x81\x61", 1, true), -1);
     EXPECT_EQ(find_text("\x81\x41", "a", 1, true), -1);
-    EXPECT_EQ(find_text("\x81\x41" "a", "A", 1, true), 3);
+    EXPECT_EQ(find_text("\x81\x41"
+                        "a",
+                        "A", 1, true),
+              3);
     EXPECT_EQ(find_text("汉字", "\xBA\xD7", 1, true), -1);
 }
 

@@ -1,11 +1,11 @@
-#include "common/text/numbers.h"
-
 #include <clocale>
 #include <cmath>
 #include <ctime>
 #include <limits>
 
 #include <gtest/gtest.h>
+
+#include "common/text/numbers.h"
 
 using namespace common;
 
@@ -104,7 +104,10 @@ TEST(ToText, IgnoresTheProcessLocale)
 TEST(TickCount, AdvancesWithRealTime)
 {
     const int before = tick_count();
-    struct timespec pause{0, 30 * 1000 * 1000};
+    struct timespec pause
+    {
+        0, 30 * 1000 * 1000
+    };
     nanosleep(&pause, nullptr);
     const int elapsed = tick_count() - before;
     EXPECT_GE(elapsed, 29);

@@ -1,6 +1,6 @@
-#include "common/text/numbers.h"
-
 #include <gtest/gtest.h>
+
+#include "common/text/numbers.h"
 
 using namespace common;
 
@@ -11,9 +11,9 @@ namespace {
 TEST(RandomInteger, DrawsTheSameSequenceInEveryRun)
 {
     // r values 41, 18467, 6334, 26500, 19169, 15724, 11478, 29358, ...
-    EXPECT_EQ(random_integer(0, 1), 1);          // 41 mod 2
-    EXPECT_EQ(random_integer(5, 5), 5);          // equal bounds draw nothing
-    EXPECT_EQ(random_integer(), 18467);          // full span: r itself
+    EXPECT_EQ(random_integer(0, 1), 1);            // 41 mod 2
+    EXPECT_EQ(random_integer(5, 5), 5);            // equal bounds draw nothing
+    EXPECT_EQ(random_integer(), 18467);            // full span: r itself
     EXPECT_EQ(random_integer(3, 1), 1 + 6334 % 3); // reversed bounds are swapped
     EXPECT_EQ(random_integer(-10, 9), 26500 % 10); // a negative bound counts as 0
     EXPECT_EQ(random_integer(100, 199), 100 + 19169 % 100);

@@ -1,8 +1,8 @@
 #include "tests/common/widgets/picture_samples.h"
 
-#include "tests/support/pictures.h"
-
 #include <cstdlib>
+
+#include "tests/support/pictures.h"
 
 #include <QProcess>
 #include <QTemporaryDir>

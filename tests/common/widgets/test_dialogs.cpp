@@ -1,13 +1,12 @@
-#include "common/widgets/qtoperatordialogs.h"
-#include "common/widgets/trayicon.h"
-
-#include "tests/common/widgets/picture_samples.h"
-#include "tests/support/pictures.h"
-#include "tests/support/scripted_dialogs.h"
+#include <functional>
 
 #include <gtest/gtest.h>
 
-#include <functional>
+#include "common/widgets/qtoperatordialogs.h"
+#include "common/widgets/trayicon.h"
+#include "tests/common/widgets/picture_samples.h"
+#include "tests/support/pictures.h"
+#include "tests/support/scripted_dialogs.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>

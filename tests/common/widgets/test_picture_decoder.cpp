@@ -1,9 +1,8 @@
-#include "common/widgets/picturedecoder.h"
+#include <gtest/gtest.h>
 
+#include "common/widgets/picturedecoder.h"
 #include "tests/common/widgets/picture_samples.h"
 #include "tests/support/pictures.h"
-
-#include <gtest/gtest.h>
 
 namespace {
 

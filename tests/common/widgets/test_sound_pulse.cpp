@@ -1,11 +1,10 @@
-#include "common/widgets/wavesoundoutput.h"
-
-#include "tests/common/widgets/wave_samples.h"
+#include <cstdlib>
+#include <memory>
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <memory>
+#include "common/widgets/wavesoundoutput.h"
+#include "tests/common/widgets/wave_samples.h"
 
 #include <QDeadlineTimer>
 #include <QElapsedTimer>

@@ -1,9 +1,8 @@
+#include <gtest/gtest.h>
+
 #include "common/widgets/wavefile.h"
 #include "common/widgets/wavesoundoutput.h"
-
 #include "tests/common/widgets/wave_samples.h"
-
-#include <gtest/gtest.h>
 
 #include <QElapsedTimer>
 #include <QTemporaryDir>

@@ -1,11 +1,10 @@
+#include <gtest/gtest.h>
+
 #include "common/widgets/controls.h"
 #include "common/widgets/picturebox.h"
 #include "common/widgets/translabel.h"
-
 #include "tests/common/widgets/picture_samples.h"
 #include "tests/support/pictures.h"
-
-#include <gtest/gtest.h>
 
 #include <QComboBox>
 #include <QGroupBox>

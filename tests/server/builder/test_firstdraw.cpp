@@ -1,6 +1,6 @@
-#include "server/builder/questionbuilder.h"
-
 #include <gtest/gtest.h>
+
+#include "server/builder/questionbuilder.h"
 
 using server::build_question;
 using server::WordBankCategory;

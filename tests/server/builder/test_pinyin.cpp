@@ -1,10 +1,9 @@
-#include "server/builder/pinyin.h"
-
 #include <map>
 #include <set>
 
 #include <gtest/gtest.h>
 
+#include "server/builder/pinyin.h"
 #include "server/builder/pinyin_table.h"
 
 using common::GbkText;

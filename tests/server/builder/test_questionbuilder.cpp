@@ -1,8 +1,8 @@
-#include "server/builder/questionbuilder.h"
-
 #include <set>
 
 #include <gtest/gtest.h>
+
+#include "server/builder/questionbuilder.h"
 
 using common::GbkText;
 using server::build_question;

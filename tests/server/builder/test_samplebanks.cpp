@@ -3,13 +3,13 @@
 
 #include <gtest/gtest.h>
 
-#include <QFile>
-
 #include "common/text/gbkcodec.h"
 #include "common/text/gbktext.h"
 #include "common/text/numbers.h"
 #include "server/builder/pinyin.h"
 #include "server/builder/questionbuilder.h"
+
+#include <QFile>
 
 using common::GbkText;
 using server::WordBankCategory;

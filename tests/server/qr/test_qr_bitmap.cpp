@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include <cstdint>
+
+#include <gtest/gtest.h>
 
 #include "common/text/bytedata.h"
 #include "server/qr/bitmap.h"

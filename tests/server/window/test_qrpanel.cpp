@@ -1,8 +1,7 @@
-#include "tests/server/window/serverfixture.h"
-
 #include "common/widgets/controls.h"
 #include "common/widgets/picturebox.h"
 #include "server/globals.h"
+#include "tests/server/window/serverfixture.h"
 
 #include <QGroupBox>
 #include <QImage>

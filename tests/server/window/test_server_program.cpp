@@ -1,10 +1,9 @@
+#include <gtest/gtest.h>
 #include <signal.h>
 
 #include "tests/support/fakeclient.h"
 #include "tests/support/ports.h"
 #include "tests/support/waits.h"
-
-#include <gtest/gtest.h>
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -1,9 +1,8 @@
-#include "tests/server/window/serverfixture.h"
-
 #include "common/text/gbkcodec.h"
 #include "common/widgets/controls.h"
 #include "common/widgets/picturebox.h"
 #include "resources/builtin.h"
+#include "tests/server/window/serverfixture.h"
 #include "tests/support/waits.h"
 
 #include <QComboBox>

@@ -2,13 +2,12 @@
 // second arrival, on the same connection or another, is handled inside the wait, as the steps say.
 // An observer connected after the window's own handler runs when that handler has returned, so
 // the order of the observers' calls shows what ran nested in what.
-#include "tests/server/window/serverfixture.h"
-
 #include "common/events/listensocket.h"
 #include "common/events/timer.h"
 #include "common/widgets/controls.h"
 #include "common/widgets/picturebox.h"
 #include "resources/builtin.h"
+#include "tests/server/window/serverfixture.h"
 #include "tests/support/pictures.h"
 #include "tests/support/waits.h"
 

@@ -1,9 +1,8 @@
-#include "tests/server/wordbank/wordbankfixture.h"
-
 #include <set>
 
 #include "common/widgets/controls.h"
 #include "server/builder/onlinedictionary.h"
+#include "tests/server/wordbank/wordbankfixture.h"
 #include "tests/support/ports.h"
 
 #include <QCheckBox>

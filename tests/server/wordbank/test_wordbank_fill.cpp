@@ -1,12 +1,10 @@
-#include "tests/server/wordbank/wordbankfixture.h"
-
+#include <linux/capability.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
-#include <linux/capability.h>
-
 #include "common/text/files.h"
 #include "common/widgets/controls.h"
+#include "tests/server/wordbank/wordbankfixture.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -5,14 +5,9 @@
 #include <cstdlib>
 
 #include "server/qr/bitmap.h"
+#include "tests/fuzz/check.h"
 
 namespace {
-
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
 
 // Bigger bitmaps are checked on a sample of rows only, to keep each run short.
 constexpr int kCheckedRows = 64;

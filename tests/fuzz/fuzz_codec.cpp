@@ -7,18 +7,13 @@
 
 #include "common/text/gbkcodec.h"
 #include "common/text/gbktext.h"
+#include "tests/fuzz/check.h"
 #include "webaccess/textconversion.h"
 
 using common::ByteData;
 using common::GbkText;
 
 namespace {
-
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
 
 // The widget edge: any bytes decode to at most one unit per byte; what the encoder writes is valid
 // GBK and round-trips.

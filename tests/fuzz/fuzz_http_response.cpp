@@ -8,18 +8,13 @@
 
 #include "common/text/gbktext.h"
 #include "common/text/numbers.h"
+#include "tests/fuzz/check.h"
 #include "webaccess/regexobject.h"
 #include "webaccess/responseparsing.h"
 
 using namespace webaccess;
 
 namespace {
-
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
 
 bool contains_folded(const GbkText& text, const GbkText& part)
 {

@@ -9,16 +9,11 @@
 #include "common/text/numbers.h"
 #include "protocol/messages.h"
 #include "protocol/recognition.h"
+#include "tests/fuzz/check.h"
 
 using namespace protocol;
 
 namespace {
-
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
 
 void check_arrival(const ByteData& arrival)
 {

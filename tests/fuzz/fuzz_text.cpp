@@ -7,16 +7,11 @@
 #include "common/text/gbkcodec.h"
 #include "common/text/gbktext.h"
 #include "common/text/numbers.h"
+#include "tests/fuzz/check.h"
 
 using namespace common;
 
 namespace {
-
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
 
 GbkText join(const TextList& pieces, const GbkText& separator)
 {

@@ -7,17 +7,12 @@
 #include <optional>
 
 #include "common/widgets/wavefile.h"
+#include "tests/fuzz/check.h"
 
 using common::ByteData;
 using common::WaveFormat;
 
 namespace {
-
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
 
 void check_accepted(const ByteData& wav)
 {

@@ -7,6 +7,7 @@
 #include "common/events/listensocket.h"
 #include "common/events/timer.h"
 #include "common/events/wait.h"
+#include "tests/support/nestedarrivals.h"
 #include "tests/support/rawpeer.h"
 #include "tests/support/waits.h"
 
@@ -173,39 +174,13 @@ TEST(ClientSocket, LaterArrivalsRunInsideTheWaitOfTheFirstHandler)
 {
     Server server;
     ClientSocket client;
-    QElapsedTimer clock;
-    struct Seen
-    {
-        ByteData data;
-        qint64 started_ms;
-        int depth;
-    };
-    std::vector<Seen> seen;
-    int depth = 0;
-    QObject::connect(&client, &ClientSocket::dataArrived, [&] {
-        ++depth;
-        seen.push_back({client_get_data(client), clock.elapsed(), depth});
-        if (client_get_data(client) == "first") {
-            for (int i = 0; i < 3; ++i)
-                QTimer::singleShot(100 + 200 * i, [&server, i] {
-                    server_send(server.socket, server.newest, ByteData(1, char('a' + i)));
-                });
-            common::delay_ms(1000);
-            EXPECT_EQ(client_get_data(client), ByteData("first"));
-        }
-        --depth;
-    });
+    const auto send = [&](const QByteArray& word) { server_send(server.socket, server.newest, word); };
+    NestedArrivals arrivals(send, [&] { return client_get_data(client); });
+    QObject::connect(&client, &ClientSocket::dataArrived, [&] { arrivals.on_arrival(); });
     ASSERT_TRUE(client_connect(client, "127.0.0.1", kPort));
     ASSERT_TRUE(wait_until([&] { return !server.newest.empty(); }));
-    clock.start();
-    server_send(server.socket, server.newest, "first");
-    ASSERT_TRUE(wait_until([&] { return seen.size() == 4 && depth == 0; }));
-    const std::vector<ByteData> order{seen[0].data, seen[1].data, seen[2].data, seen[3].data};
-    EXPECT_EQ(order, (std::vector<ByteData>{"first", "a", "b", "c"}));
-    for (int i = 1; i <= 3; ++i) {
-        EXPECT_EQ(seen[i].depth, 2) << "arrival " << i;
-        EXPECT_LT(seen[i].started_ms, 100 + 200 * (i - 1) + 400) << "arrival " << i;
-    }
+    ASSERT_TRUE(arrivals.run(send));
+    arrivals.expect_nested_in_order();
 }
 
 // The drop before a reconnect: what was sent last reaches the server, then FIN, although the

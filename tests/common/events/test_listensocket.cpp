@@ -4,6 +4,7 @@
 #include "common/events/listensocket.h"
 #include "common/events/wait.h"
 #include "tests/support/fakeclient.h"
+#include "tests/support/nestedarrivals.h"
 #include "tests/support/rawpeer.h"
 #include "tests/support/waits.h"
 
@@ -272,38 +273,13 @@ TEST(ListenSocket, LaterArrivalsOfTheSameConnectionRunInsideTheFirstHandlersWait
 {
     ListenSocket server(kPort);
     FakeClient client;
-    QElapsedTimer clock;
-    struct Seen
-    {
-        ByteData data;
-        qint64 started_ms;
-        int depth;
-    };
-    std::vector<Seen> seen;
-    int depth = 0;
-    QObject::connect(&server, &ListenSocket::dataArrived, [&] {
-        ++depth;
-        seen.push_back({server_get_data(server), clock.elapsed(), depth});
-        if (server_get_data(server) == "first") {
-            for (int i = 0; i < 3; ++i)
-                QTimer::singleShot(100 + 200 * i, [&client, i] { client.send(QByteArray(1, char('a' + i))); });
-            common::delay_ms(1000);
-            EXPECT_EQ(server_get_data(server), ByteData("first")) << "its own arrival again after the nested ones";
-        }
-        --depth;
-    });
+    NestedArrivals arrivals([&](const QByteArray& word) { client.send(word); },
+                            [&] { return server_get_data(server); });
+    QObject::connect(&server, &ListenSocket::dataArrived, [&] { arrivals.on_arrival(); });
     ASSERT_TRUE(client.connect_to(kPort));
     ASSERT_TRUE(wait_until([&] { return server.clients().size() == 1; }));
-    clock.start();
-    client.send("first");
-    ASSERT_TRUE(wait_until([&] { return seen.size() == 4 && depth == 0; }));
-    const std::vector<ByteData> order{seen[0].data, seen[1].data, seen[2].data, seen[3].data};
-    EXPECT_EQ(order, (std::vector<ByteData>{"first", "a", "b", "c"}));
-    for (int i = 1; i <= 3; ++i) {
-        EXPECT_EQ(seen[i].depth, 2) << "arrival " << i << " ran nested in the first handler";
-        // Sent at 100, 300, 500 ms; handled at once, not after the first handler's second.
-        EXPECT_LT(seen[i].started_ms, 100 + 200 * (i - 1) + 400) << "arrival " << i;
-    }
+    ASSERT_TRUE(arrivals.run([&](const QByteArray& word) { client.send(word); }));
+    arrivals.expect_nested_in_order();
 }
 
 // The last message before a disconnect reaches the peer even when the peer had sent bytes that

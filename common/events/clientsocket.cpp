@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "common/events/eventqueue.h"
 #include "common/events/gracefulclose.h"
 #include "common/events/socketio.h"
 #include "common/text/gbkcodec.h"
@@ -63,9 +64,12 @@ bool ClientSocket::connect_to(const GbkText& host, int port)
         socket->deleteLater();
         return false;
     }
+    prepare_connection(*socket);
     m_socket = socket;
-    m_close_posted = false;
-    connect(socket, &QTcpSocket::readyRead, this, &ClientSocket::on_ready_read);
+    m_queued = 0;
+    m_peer_closed = false;
+    m_close_queued = false;
+    connect(socket, &QTcpSocket::readyRead, this, &ClientSocket::read);
     connect(socket, &QTcpSocket::disconnected, this, &ClientSocket::on_closed);
     connect(socket, &QTcpSocket::errorOccurred, this, [this, socket] {
         if (socket->state() != QAbstractSocket::ConnectedState)
@@ -83,34 +87,33 @@ bool ClientSocket::send(const ByteData& data)
     return write_now(*m_socket, data);
 }
 
-void ClientSocket::on_ready_read()
-{
-    if (!m_socket)
-        return;
-    const ByteData data = read_all_waiting(*m_socket);
-    if (data.isEmpty())
-        return;
-    const quint64 generation = m_generation;
-    QMetaObject::invokeMethod(
-        this, [this, generation, data] { deliver_arrival(generation, data); }, Qt::QueuedConnection);
-}
-
 // Also raised from inside a write that fails: only queued here.
 void ClientSocket::on_closed()
 {
-    if (!m_socket || m_close_posted)
+    if (!m_socket)
         return;
-    m_close_posted = true;
-    on_ready_read();
+    m_peer_closed = true;
+    read();
+}
+
+void ClientSocket::read()
+{
+    if (!m_socket || m_queued >= kMaxConnectionDepth)
+        return;
     const quint64 generation = m_generation;
-    QMetaObject::invokeMethod(
-        this, [this, generation] { deliver_close(generation); }, Qt::QueuedConnection);
+    const ByteData data = read_all_waiting(*m_socket);
+    if (!data.isEmpty()) {
+        ++m_queued;
+        queue_event(this, [this, generation, data] { deliver_arrival(generation, data); });
+    }
+    if (m_peer_closed && !m_close_queued && m_queued < kMaxConnectionDepth && m_socket->bytesAvailable() == 0) {
+        m_close_queued = true;
+        queue_event(this, [this, generation] { deliver_close(generation); });
+    }
 }
 
 void ClientSocket::deliver_arrival(quint64 generation, const ByteData& data)
 {
-    if (generation != m_generation || !m_socket)
-        return;
     m_arrivals.push_back(data);
     struct Restore
     {
@@ -118,6 +121,10 @@ void ClientSocket::deliver_arrival(quint64 generation, const ByteData& data)
         ~Restore() { arrivals.pop_back(); }
     } restore{m_arrivals};
     emit dataArrived();
+    if (generation == m_generation) {
+        --m_queued;
+        read();
+    }
 }
 
 void ClientSocket::deliver_close(quint64 generation)

@@ -11,9 +11,9 @@ class QTcpSocket;
 
 // A client socket control: at most one connection. client_connect blocks without dispatching any
 // event, for at most kConnectWaitMs, so an unreachable server freezes the window only briefly.
-// Arrivals are read as by ListenSocket: all waiting bytes make one dataArrived, posted as an event
-// of its own, and the close is posted behind them; events of a connection that client_connect has
-// replaced are dropped.
+// Arrivals are read as by ListenSocket: all waiting bytes make one dataArrived, queued as an event
+// of its own, and the close is queued behind them. Arrivals already read when client_connect
+// replaces the connection are still handled; its close is not.
 namespace common {
 
 class ClientSocket final : public QObject
@@ -39,14 +39,18 @@ signals:
     void connectionClosed();
 
 private:
-    void on_ready_read();
     void on_closed();
+    // Reads what the connection holds and queues it, then its close once everything is read;
+    // nothing while its events are kMaxConnectionDepth deep.
+    void read();
     void deliver_arrival(quint64 generation, const ByteData& data);
     void deliver_close(quint64 generation);
 
     QTcpSocket* m_socket = nullptr;
-    quint64 m_generation = 0; // of m_socket; posted events carry the one they were read from
-    bool m_close_posted = false;
+    quint64 m_generation = 0; // of m_socket; queued events carry the one they were read from
+    int m_queued = 0;         // events of m_socket queued or running
+    bool m_peer_closed = false;
+    bool m_close_queued = false;
     std::vector<ByteData> m_arrivals; // one per nested handler
 };
 

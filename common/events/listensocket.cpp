@@ -4,6 +4,7 @@
 
 #include "common/events/diagnostics.h"
 #include "common/events/eventgate.h"
+#include "common/events/eventqueue.h"
 #include "common/events/gracefulclose.h"
 #include "common/events/socketio.h"
 
@@ -100,53 +101,64 @@ void ListenSocket::on_new_connection()
             socket->deleteLater();
             continue;
         }
+        prepare_connection(*socket);
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { on_ready_read(socket); });
         connect(socket, &QTcpSocket::disconnected, this, [this, socket] { on_closed(socket); });
         connect(socket, &QTcpSocket::errorOccurred, this, [this, socket] {
             if (socket->state() != QAbstractSocket::ConnectedState)
                 on_closed(socket);
         });
-        const quint64 id = m_next_id++;
-        m_connections.push_back({socket, address_text(peer, socket->peerPort()), id});
-        post(id, &ListenSocket::clientConnected);
+        m_connections.push_back({socket, address_text(peer, socket->peerPort()), m_next_id++});
+        queue(m_connections.back(), &ListenSocket::clientConnected);
     }
 }
 
 void ListenSocket::on_ready_read(QTcpSocket* socket)
 {
-    const Connection* connection = find(socket);
-    if (!connection)
-        return;
-    const ByteData data = read_all_waiting(*socket);
-    if (!data.isEmpty())
-        post(connection->id, &ListenSocket::dataArrived, data);
+    if (Connection* connection = find(socket))
+        read(*connection);
 }
 
 // Also raised from inside a write that fails: only queued here, so a handler's loop over the
 // connections never sees one vanish under it.
 void ListenSocket::on_closed(QTcpSocket* socket)
 {
-    Connection* connection = find(socket);
-    if (!connection || connection->close_posted)
-        return;
-    connection->close_posted = true;
-    on_ready_read(socket);
-    const quint64 id = connection->id;
-    QMetaObject::invokeMethod(
-        this, [this, id] { deliver_close(id); }, Qt::QueuedConnection);
+    if (Connection* connection = find(socket)) {
+        connection->peer_closed = true;
+        read(*connection);
+    }
 }
 
-void ListenSocket::post(quint64 id, void (ListenSocket::*signal)(), const ByteData& data)
+void ListenSocket::read(Connection& connection)
 {
-    QMetaObject::invokeMethod(
-        this,
-        [this, id, signal, data] {
-            if (const Connection* connection = find(id)) {
-                const GbkText address = connection->address;
-                raise(signal, address, data);
-            }
-        },
-        Qt::QueuedConnection);
+    if (connection.queued >= kMaxConnectionDepth)
+        return;
+    const ByteData data = read_all_waiting(*connection.socket);
+    if (!data.isEmpty())
+        queue(connection, &ListenSocket::dataArrived, data);
+    if (connection.peer_closed && !connection.close_queued && connection.queued < kMaxConnectionDepth &&
+        connection.socket->bytesAvailable() == 0) {
+        connection.close_queued = true;
+        ++connection.queued;
+        const quint64 id = connection.id;
+        queue_event(this, [this, id] { deliver_close(id); });
+    }
+}
+
+void ListenSocket::queue(Connection& connection, void (ListenSocket::*signal)(), const ByteData& data)
+{
+    ++connection.queued;
+    const quint64 id = connection.id;
+    queue_event(this, [this, id, signal, data] {
+        if (const Connection* connection = find(id)) {
+            const GbkText address = connection->address;
+            raise(signal, address, data);
+        }
+        if (Connection* connection = find(id)) {
+            --connection->queued;
+            read(*connection);
+        }
+    });
 }
 
 void ListenSocket::deliver_close(quint64 id)

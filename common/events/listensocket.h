@@ -14,12 +14,13 @@ class QTcpSocket;
 // connections in accept order, each named by its ClientAddress "a.b.c.d:port". It owns the
 // accepted sockets.
 //
-// Every readiness to read reads all waiting bytes and posts one dataArrived event with them: two
-// sends may arrive as one, one send may arrive in parts. Accepts and closes are posted the same
-// way, behind the arrivals before them. The handlers thus never run inside a Qt socket signal, so
-// whatever event loop runs (a handler's delay_ms among them) also dispatches the next arrival of
-// the same connection. server_get_data / server_get_client give the event of the handler that is
-// running, also when handlers nest.
+// Every readiness to read reads all waiting bytes and queues one dataArrived event with them: two
+// sends may arrive as one, one send may arrive in parts. Accepts and closes are queued the same
+// way, behind the arrivals before them, in the one event queue that timer ticks take too. The
+// handlers thus never run inside a Qt socket signal, so whatever event loop runs (a handler's
+// delay_ms among them) also dispatches the next arrival of the same connection; a connection whose
+// events are kMaxConnectionDepth deep is not read until they unwind. server_get_data /
+// server_get_client give the event of the handler that is running, also when handlers nest.
 namespace common {
 
 class ListenSocket final : public QObject
@@ -61,7 +62,9 @@ private:
         QTcpSocket* socket = nullptr;
         GbkText address;
         quint64 id = 0; // tells a connection from a later one that reuses the socket's memory
-        bool close_posted = false;
+        int queued = 0; // its events queued or running
+        bool peer_closed = false;
+        bool close_queued = false;
     };
     struct Arrival
     {
@@ -73,9 +76,12 @@ private:
     void on_new_connection();
     void on_ready_read(QTcpSocket* socket);
     void on_closed(QTcpSocket* socket);
-    // Queues an event of the connection, read from the loop; a connection closed meanwhile by
-    // disconnect_client gets nothing more.
-    void post(quint64 id, void (ListenSocket::*signal)(), const ByteData& data = {});
+    // Reads what the connection holds and queues it, then its close once everything is read;
+    // nothing while its events are kMaxConnectionDepth deep.
+    void read(Connection& connection);
+    // Queues an event of the connection; a connection closed meanwhile by disconnect_client gets
+    // nothing more. When it has run, the connection is read again if it was held back.
+    void queue(Connection& connection, void (ListenSocket::*signal)(), const ByteData& data = {});
     void deliver_close(quint64 id);
     Connection* find(const GbkText& client);
     Connection* find(const QTcpSocket* socket);

@@ -1,6 +1,7 @@
 #include "common/events/timer.h"
 
 #include "common/events/eventgate.h"
+#include "common/events/eventqueue.h"
 
 namespace common {
 
@@ -18,6 +19,7 @@ void Timer::set_interval_ms(int period_ms)
     if (period_ms == m_period)
         return;
     m_period = period_ms;
+    ++m_run;
     m_timer.stop();
     if (m_period > 0)
         m_timer.start(m_period);
@@ -25,9 +27,16 @@ void Timer::set_interval_ms(int period_ms)
 
 void Timer::on_tick()
 {
-    if (events_suspended())
+    if (events_suspended() || m_tick_run == m_run)
         return;
-    emit timeout();
+    const quint64 run = m_run;
+    m_tick_run = run;
+    queue_event(this, [this, run] {
+        if (run == m_run)
+            emit timeout();
+        if (m_tick_run == run)
+            m_tick_run = 0;
+    });
 }
 
 } // namespace common

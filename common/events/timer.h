@@ -3,7 +3,10 @@
 #include <QObject>
 #include <QTimer>
 
-// A window timer: its period in milliseconds, running exactly when the period is positive.
+// A window timer: its period in milliseconds, running exactly when the period is positive. Its ticks
+// go through the one event queue, behind the socket arrivals read before they fell due; a tick that
+// falls due while the last one is still queued or running is skipped, and a queued tick is dropped
+// when the period is written.
 namespace common {
 
 class Timer final : public QObject
@@ -28,6 +31,8 @@ private:
 
     QTimer m_timer;
     int m_period = 0;
+    quint64 m_run = 0;        // counts the writes of another period
+    quint64 m_tick_run = 0;   // the run whose tick is queued or running, 0 for none
 };
 
 } // namespace common

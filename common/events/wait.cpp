@@ -36,8 +36,9 @@ void delay_ms(int ms)
 
 void process_pending_events()
 {
-    QCoreApplication::sendPostedEvents();
+    // The pass reads the sockets; what it read runs before returning, not at the next call.
     QCoreApplication::processEvents(QEventLoop::AllEvents);
+    QCoreApplication::sendPostedEvents();
 }
 
 } // namespace common

@@ -2,6 +2,8 @@
 
 #include <functional>
 
+#include <QDeadlineTimer>
+
 class QObject;
 
 // The one queue that socket events and timer ticks go through. They run one at a time in the order
@@ -9,7 +11,7 @@ class QObject;
 // later ones run nested inside it. How deep they nest is bounded, so a peer that sends words whose
 // handlers wait, faster than the waits end, cannot overflow the stack: at the ceiling the queue holds
 // its events until the handlers unwind (and each connection stops reading long before, see
-// kMaxConnectionDepth).
+// kMaxConnectionDepth); and a wait whose time is up holds them too until it has returned.
 namespace common {
 
 // Queued handlers running at once, nested. A waiting handler's level takes a few KiB of stack, so
@@ -21,5 +23,22 @@ void queue_event(QObject* context, std::function<void()> run);
 
 // Queued handlers running now, nested in one another.
 int event_depth();
+
+// A handler's timed wait (delay_ms), for as long as it is under way. Once its time is up no queued
+// event starts nested above it: those above unwind, it returns, and the held events run below it.
+// Without this, words that keep coming would keep a wait from ever returning.
+class TimedWait final
+{
+public:
+    explicit TimedWait(QDeadlineTimer deadline);
+    ~TimedWait();
+    TimedWait(const TimedWait&) = delete;
+    TimedWait& operator=(const TimedWait&) = delete;
+
+    bool is_overdue() const { return m_deadline.hasExpired(); }
+
+private:
+    QDeadlineTimer m_deadline;
+};
 
 } // namespace common

@@ -31,8 +31,8 @@ private:
 
     QTimer m_timer;
     int m_period = 0;
-    quint64 m_run = 0;        // counts the writes of another period
-    quint64 m_tick_run = 0;   // the run whose tick is queued or running, 0 for none
+    quint64 m_run = 0;      // counts the writes of another period
+    quint64 m_tick_run = 0; // the run whose tick is queued or running, 0 for none
 };
 
 } // namespace common

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <limits>
 
+#include "common/events/eventqueue.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -16,6 +18,7 @@ void delay_ms(int ms)
         return;
     QElapsedTimer clock;
     clock.start();
+    const TimedWait registered(QDeadlineTimer(qint64{ms} + 1, Qt::PreciseTimer));
     QEventLoop loop;
     QTimer wake;
     wake.setTimerType(Qt::PreciseTimer);

@@ -1,4 +1,8 @@
+#include <chrono>
+#include <thread>
+
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 
 #include "common/events/timer.h"
 #include "common/widgets/picturebox.h"
@@ -8,6 +12,7 @@
 #include "resources/builtin.h"
 #include "tests/display/linked_display.h"
 #include "tests/support/ftpserverprocess.h"
+#include "tests/support/waits.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -177,7 +182,9 @@ TEST_F(FtpFetch, DisplayWaitFetchesTheLogo)
     EXPECT_EQ(d.h.window->透明标签[1]->font_size(), 60);
 }
 
-TEST_F(FtpFetch, AnFtpServerThatNeverAnswersHoldsTheDisplayOnlyBriefly)
+// While the fetch blocks, the judge's marks come and then the picture link's re-make falls due:
+// the marks, read first, are handled first, not lost with the link the re-make replaces.
+TEST_F(FtpFetch, AnFtpServerThatNeverAnswersHoldsTheDisplayOnlyBrieflyAndLosesNoWordMeanwhile)
 {
     QTcpServer silent; // the kernel accepts, nobody greets
     ASSERT_TRUE(silent.listen(QHostAddress::AnyIPv4, FtpServerProcess::kPort));
@@ -186,10 +193,25 @@ TEST_F(FtpFetch, AnFtpServerThatNeverAnswersHoldsTheDisplayOnlyBriefly)
     ASSERT_TRUE(d.control(bytes(protocol::display_wait("汉字听写大赛", "50"))));
     EXPECT_LT(clock.elapsed(), 15000);
     EXPECT_EQ(d.h.window->透明标签[1]->caption(), "汉字听写大赛");
+
+    d.h.window->时钟[1]->set_interval_ms(0);
+    d.h.window->时钟[1]->set_interval_ms(2000);
+    const qsizetype links = d.photo_port.count();
+    const QByteArray marks = bytes(protocol::judge_result("正确", "错误", "正确", "错误"));
+    std::thread judge([fd = d.photo_port.peers().back().socket->socketDescriptor(), &marks] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+        ::send(static_cast<int>(fd), marks.constData(), static_cast<size_t>(marks.size()), MSG_NOSIGNAL);
+    });
     clock.restart();
     ASSERT_TRUE(d.photo(bytes(protocol::kShowPictures)));
+    judge.join();
+    EXPECT_GT(clock.elapsed(), 2000) << "the fetch blocked across the re-make";
     EXPECT_LT(clock.elapsed(), 15000);
     EXPECT_TRUE(d.h.folder.file_names() == QStringList{QStringLiteral("ip.txt")});
+    ASSERT_TRUE(wait_until([&] { return mark(1)->isVisible(); }));
+    EXPECT_EQ(mark(1)->picture(), resources::tick_picture());
+    EXPECT_EQ(mark(2)->picture(), resources::cross_picture());
+    EXPECT_TRUE(d.photo_port.wait_for_peers(links + 1, 5000)) << "the re-make ran after the marks";
 }
 
 // An ip.txt saved by an editor, or typed with blanks around the host: the TCP links and the FTP

@@ -1,11 +1,17 @@
+#include <cstdio>
+#include <memory>
+
 #include <gtest/gtest.h>
 
 #include "common/events/timer.h"
 #include "display/globals.h"
 #include "protocol/ports.h"
 #include "tests/display/display_harness.h"
+#include "tests/support/lanhost.h"
 #include "tests/support/waits.h"
 
+#include <QElapsedTimer>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -104,6 +110,64 @@ TEST(DisplayLinks, WithoutIpTxtNothingConnectsAndTheTimersKeepTicking)
     h.window->on_set_server_icon(0, 0, 0);
     EXPECT_TRUE(control.wait_for_peers(1, 6000));
     EXPECT_TRUE(photo.wait_for_peers(1, 6000));
+}
+
+// A stand-in contest server on port 19730 that answers the display's login and says so.
+QProcess& start_login_answerer(LanHost& host)
+{
+    return host.run(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-u"), QStringLiteral("-c"), QStringLiteral(R"(
+import select, socket
+listener = socket.create_server(("0.0.0.0", 19730), reuse_port=True)
+print("listening")
+links = []
+while True:
+    for s in select.select([listener] + links, [], [])[0]:
+        if s is listener:
+            links.append(listener.accept()[0])
+            continue
+        data = s.recv(4096)
+        if not data:
+            links.remove(s)
+        elif b"\xb5\xc7\xc2\xbc|\xcf\xd4\xca\xbe" in data:
+            s.sendall(b"\xb5\xc7\xc2\xbc|\xb3\xc9\xb9\xa6")
+            print("login")
+)")});
+}
+
+// The server's PC loses power: no FIN, no reset ever comes. The display notices the dead link by
+// itself and logs in to the server that starts in its place at the same address.
+TEST(DisplayLinks, ALinkThatDiedInSilenceIsNoticedAndTheNewServerLoggedInTo)
+{
+    auto first = std::make_unique<LanHost>(QStringLiteral("lan0"), QStringLiteral("10.77.0.1/24"),
+                                           QStringLiteral("10.77.0.2/24"));
+    if (!first->failure().isEmpty())
+        GTEST_SKIP() << first->failure().toStdString();
+    QProcess& old_server = start_login_answerer(*first);
+    ASSERT_TRUE(old_server.waitForReadyRead(5000));
+    DisplayHarness h;
+    ASSERT_TRUE(h.folder.write_file(QStringLiteral("ip.txt"), "10.77.0.2"));
+    h.start();
+    h.window->on_login_timer();
+    ASSERT_TRUE(wait_until([&] { return old_server.readAll().contains("login"); }));
+    ASSERT_TRUE(wait_until([&] { return h.window->时钟[2]->interval_ms() == 0; })) << "logged in, no more tries";
+
+    first->pull_cable();
+    first.reset();
+    QElapsedTimer clock;
+    clock.start();
+    LanHost second(QStringLiteral("lan1"), QStringLiteral("10.77.0.1/24"), QStringLiteral("10.77.0.2/24"));
+    ASSERT_TRUE(second.failure().isEmpty()) << second.failure().toStdString();
+    QProcess& new_server = start_login_answerer(second);
+    QByteArray heard;
+    EXPECT_TRUE(wait_until(
+        [&] {
+            heard += new_server.readAll();
+            return heard.contains("login");
+        },
+        30000))
+        << heard.toStdString();
+    std::printf("logged in to the new server %lld ms after the old one vanished\n",
+                static_cast<long long>(clock.elapsed()));
 }
 
 } // namespace

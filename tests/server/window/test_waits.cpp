@@ -2,16 +2,20 @@
 // second arrival, on the same connection or another, is handled inside the wait, as the steps say.
 // An observer connected after the window's own handler runs when that handler has returned, so
 // the order of the observers' calls shows what ran nested in what.
+#include <cstdio>
+
 #include "common/events/listensocket.h"
 #include "common/events/timer.h"
 #include "common/widgets/controls.h"
 #include "common/widgets/picturebox.h"
 #include "resources/builtin.h"
 #include "tests/server/window/serverfixture.h"
+#include "tests/support/flooder.h"
 #include "tests/support/pictures.h"
 #include "tests/support/waits.h"
 
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QPushButton>
 #include <QTimer>
@@ -172,4 +176,42 @@ TEST_F(Waits, TheJudgeIsAnsweredInsideTheTimeUpWaitBeforeThePicturesAreShown)
     EXPECT_LT(acked_at, shown_at);
     EXPECT_TRUE(window->正误[1]->isVisibleTo(window.get()));
     EXPECT_EQ(screen.received(), "结果|评委|正确|错误|正确|错误传输|显示");
+}
+
+// Peers that send waiting words faster than the waits end: the nesting stays bounded, so the
+// server stays up with little memory, and other machines are answered within about a wait.
+TEST_F(Waits, FloodsOfWaitingWordsNeitherEndTheServerNorStarveTheOtherMachines)
+{
+    FakeClient& three = hand_in(3);
+    const qint64 resident_before = resident_kib();
+    Flooder over(19731, "over");
+    Flooder login_a(19730, "登录|1");
+    Flooder login_b(19730, "登录|2");
+    ASSERT_TRUE(over.connected() && login_a.connected() && login_b.connected());
+    QElapsedTimer clock;
+    clock.start();
+    qint64 slowest_answer = 0;
+    int answers = 0;
+    while (clock.elapsed() < 10000) {
+        three.clear_received();
+        const qint64 asked = three.elapsed_ms();
+        three.send("提交");
+        ASSERT_TRUE(three.wait_for("传输", 10000)) << "unanswered after " << clock.elapsed() << " ms";
+        slowest_answer = std::max(slowest_answer, three.arrivals().front().at_ms - asked);
+        EXPECT_LT(slowest_answer, 3000) << "after " << clock.elapsed() << " ms";
+        ++answers;
+        settle_ms(200, "the next ask comes a little later");
+    }
+    const qint64 flooded = over.sent() + login_a.sent() + login_b.sent();
+    over.stop();
+    login_a.stop();
+    login_b.stop();
+    const qint64 grown_kib = resident_kib() - resident_before;
+    std::printf("%d asks, slowest answer %lld ms, %lld bytes flooded, memory grown %lld KiB\n", answers,
+                static_cast<long long>(slowest_answer), static_cast<long long>(flooded),
+                static_cast<long long>(grown_kib));
+    EXPECT_GT(flooded, 100000) << "the floods were real";
+    EXPECT_LT(grown_kib, 100 * 1024);
+    EXPECT_GE(answers, 3);
+    login("5");
 }

@@ -1,0 +1,64 @@
+#include "tests/support/flooder.h"
+
+#include <chrono>
+#include <fstream>
+#include <string>
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/time.h>
+#include <unistd.h>
+
+Flooder::Flooder(quint16 port, QByteArray word) : m_word(std::move(word))
+{
+    m_fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    // A send into a full window gives up after a while, so stop() is heard.
+    const timeval limit{0, 100 * 1000};
+    if (m_fd < 0 || ::setsockopt(m_fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit) != 0 ||
+        ::connect(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = -1;
+        return;
+    }
+    m_thread = std::thread([this] { run(); });
+}
+
+Flooder::~Flooder()
+{
+    stop();
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+void Flooder::stop()
+{
+    m_stop = true;
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+void Flooder::run()
+{
+    while (!m_stop) {
+        const ssize_t n = ::send(m_fd, m_word.constData(), static_cast<size_t>(m_word.size()), MSG_NOSIGNAL);
+        if (n > 0)
+            m_sent += n;
+        else if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK)
+            return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
+qint64 resident_kib()
+{
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::stoll(line.substr(6));
+    return -1;
+}

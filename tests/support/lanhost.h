@@ -8,8 +8,8 @@
 
 // Another host on a LAN with the test's process: a network namespace of its own, held by a sleeping
 // process, joined to the test's namespace by a veth pair, with addresses of a private range. Made
-// only where the test already runs in a private network namespace of its own, so nothing of the
-// machine's own network changes.
+// only where the test already runs in a private network namespace of its own (the fixed-port runner
+// says so in ORUVAN_PRIVATE_NETNS), so nothing of the machine's own network changes.
 class LanHost final
 {
 public:

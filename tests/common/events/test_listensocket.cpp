@@ -1,3 +1,4 @@
+#include <cstdio>
 #include <map>
 #include <memory>
 
@@ -11,11 +12,13 @@
 #include "common/events/wait.h"
 #include "tests/support/fakeclient.h"
 #include "tests/support/flooder.h"
+#include "tests/support/lanhost.h"
 #include "tests/support/nestedarrivals.h"
 #include "tests/support/rawpeer.h"
 #include "tests/support/waits.h"
 
 #include <QElapsedTimer>
+#include <QProcess>
 #include <QTcpSocket>
 #include <QThread>
 #include <QTimer>
@@ -376,6 +379,41 @@ TEST(ListenSocket, AnArrivalReadBeforeATickFellDueIsHandledBeforeTheTick)
     QThread::msleep(400); // a blocking call: the word is in the kernel, then the tick falls due
     ASSERT_TRUE(wait_until([&] { return order.size() == 2; }));
     EXPECT_EQ(order, "dt");
+}
+
+TEST(ListenSocket, ProcessPendingEventsHandlesWhatItsOwnPassRead)
+{
+    ListenSocket server(kPort);
+    EventLog log(server);
+    FakeClient client;
+    ASSERT_TRUE(client.connect_to(kPort));
+    ASSERT_TRUE(wait_until([&] { return log.count('c') == 1; }));
+    client.socket().write("word");
+    client.socket().flush();
+    QThread::msleep(50);
+    common::process_pending_events();
+    EXPECT_EQ(log.count('d'), 1);
+}
+
+// A machine that lost power sends no FIN: its connection ends by itself all the same.
+TEST(ListenSocket, APeerThatVanishedWithoutAWordIsDisconnectedWithinSeconds)
+{
+    LanHost host(QStringLiteral("lan0"), QStringLiteral("10.77.0.1/24"), QStringLiteral("10.77.0.2/24"));
+    if (!host.failure().isEmpty())
+        GTEST_SKIP() << host.failure().toStdString();
+    ListenSocket server(kPort);
+    EventLog log(server);
+    QProcess& machine = host.run(QStringLiteral("/usr/bin/python3"),
+                                 {QStringLiteral("-c"), QStringLiteral("import socket, time\n"
+                                                                       "link = socket.create_connection(('10.77.0.1', "
+                                                                       "%1))\ntime.sleep(600)")
+                                                            .arg(kPort)});
+    ASSERT_TRUE(wait_until([&] { return log.count('c') == 1; })) << machine.readAllStandardError().toStdString();
+    host.pull_cable();
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_TRUE(wait_until([&] { return log.count('x') == 1; }, 30000));
+    std::printf("disconnected %lld ms after the peer vanished\n", static_cast<long long>(clock.elapsed()));
 }
 
 TEST(ListenSocket, ArrivalsNotYetHandledAreDroppedWithTheirDisconnectedConnection)

@@ -1,5 +1,8 @@
 #include "tests/support/lanhost.h"
 
+#include "tests/support/waits.h"
+
+#include <QFile>
 #include <QtGlobal>
 
 LanHost::LanHost(const QString& link, const QString& ours, const QString& theirs) : m_link(link)
@@ -14,6 +17,18 @@ LanHost::LanHost(const QString& link, const QString& ours, const QString& theirs
         return;
     }
     const QString pid = QString::number(m_holder.processId());
+    // unshare has started, but its namespace stands only once it runs sleep in it.
+    const QString own = QFile::symLinkTarget(QStringLiteral("/proc/self/ns/net"));
+    const QString holders = QStringLiteral("/proc/%1/ns/net").arg(pid);
+    if (!wait_until(
+            [&] {
+                const QString target = QFile::symLinkTarget(holders);
+                return !target.isEmpty() && target != own;
+            },
+            5000)) {
+        m_failure = QStringLiteral("unshare -n made no network namespace");
+        return;
+    }
     const QString peer = m_link + QStringLiteral("p");
     if (!command({QStringLiteral("ip"), QStringLiteral("link"), QStringLiteral("add"), m_link, QStringLiteral("type"),
                   QStringLiteral("veth"), QStringLiteral("peer"), QStringLiteral("name"), peer, QStringLiteral("netns"),

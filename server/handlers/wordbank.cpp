@@ -1,11 +1,11 @@
 #include <array>
 
 #include "common/events/wait.h"
+#include "common/text/files.h"
 #include "common/text/numbers.h"
 #include "common/widgets/controls.h"
 #include "server/builder/onlinedictionary.h"
 #include "server/builder/questionbuilder.h"
-#include "server/builder/wordbankfile.h"
 #include "server/window/serverwindow.h"
 
 #include <QCheckBox>
@@ -21,6 +21,13 @@ namespace {
 // One bank file per item of the category box, in item order.
 constexpr std::array<const char*, 6> kBankFiles = {"ciku.txt", "cyku.txt",  "scku.txt",
                                                    "bhku.txt", "kenei.txt", "diy.txt"};
+
+// A bank is read whole. It is opened for reading and writing, so a read-only bank or one that
+// another program holds alone gives no lines, and no message.
+GbkText read_word_bank(WordBankCategory category)
+{
+    return common::read_whole_text(kBankFiles[static_cast<std::size_t>(category)]);
+}
 
 // Clearing QListWidget reports its current row changing to none, which would look like a pick;
 // a pick is the operator's alone. Appending items leaves the current row alone.
@@ -62,8 +69,8 @@ void ServerWindow::on_category_picked()
     GbkText text;
     const int category = common::current_selection(组合框[1]);
     if (category >= 0 && category < static_cast<int>(kBankFiles.size())) {
-        text = read_word_bank(kBankFiles[category]);
         const auto picked = static_cast<WordBankCategory>(category);
+        text = read_word_bank(picked);
         组合框[2]->setEnabled(picked == WordBankCategory::School);
         选择框[4]->setChecked(picked == WordBankCategory::School || picked == WordBankCategory::Own);
     }
@@ -81,7 +88,7 @@ void ServerWindow::on_grade_picked()
 
     const int wanted_term = common::current_selection(组合框[2]) + 1;
     FillPacer pacer;
-    for (const GbkText& line : common::split_text(read_word_bank("kenei.txt"), "\r\n")) {
+    for (const GbkText& line : common::split_text(read_word_bank(WordBankCategory::School), "\r\n")) {
         const common::TextList fields = common::split_text(line, "|");
         // A line without a second field reads as one without a number there: term 0, no item of the box.
         const int term = fields.size() >= 2 ? common::to_integer(fields[1]) : 0;

@@ -12,7 +12,6 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QListWidget>
-#include <QSignalBlocker>
 
 namespace server {
 
@@ -27,14 +26,6 @@ constexpr std::array<const char*, 6> kBankFiles = {"ciku.txt", "cyku.txt",  "sck
 GbkText read_word_bank(WordBankCategory category)
 {
     return common::read_whole_text(kBankFiles[static_cast<std::size_t>(category)]);
-}
-
-// Clearing QListWidget reports its current row changing to none, which would look like a pick;
-// a pick is the operator's alone. Appending items leaves the current row alone.
-void empty_list(QListWidget* list)
-{
-    const QSignalBlocker quiet(list);
-    common::list_box_clear(list);
 }
 
 // Handles pending events between the lines of a fill, so that the window stays responsive and
@@ -64,7 +55,7 @@ private:
 
 void ServerWindow::on_category_picked()
 {
-    empty_list(列表框1);
+    common::list_box_clear(列表框1);
 
     GbkText text;
     const int category = common::current_selection(组合框[1]);
@@ -84,7 +75,7 @@ void ServerWindow::on_category_picked()
 
 void ServerWindow::on_grade_picked()
 {
-    empty_list(列表框1);
+    common::list_box_clear(列表框1);
 
     const int wanted_term = common::current_selection(组合框[2]) + 1;
     FillPacer pacer;
@@ -102,7 +93,7 @@ void ServerWindow::on_word_picked()
 {
     const int row = common::current_selection(列表框1);
     if (row < 0)
-        return; // no item picked: the prepared question stays as it is
+        return; // no item picked, as when a fill clears the list: the prepared question stays as it is
 
     const GbkText line = common::list_box_item_text(列表框1, row);
     const auto category = static_cast<WordBankCategory>(common::current_selection(组合框[1]));

@@ -12,6 +12,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 class WordPick : public WordBankFixture
 {
@@ -212,6 +213,16 @@ TEST_F(OnlineCompletion, AFoundPinyinReplacesThePromptButNeverTheAnswer)
     pick_word(4);
     EXPECT_EQ(prompt(), "【拼音】dà hǎi ");
     EXPECT_EQ(answer(), "大海");
+}
+
+// A lookup that finds nothing leaves the prompt to a word picked while it waited.
+TEST_F(OnlineCompletion, APickDuringAFruitlessLookupKeepsItsPrompt)
+{
+    load_ticked(4, "远方|1\r\n蝙蝠|3\r\n");
+    QTimer::singleShot(300, window.get(), [this] { window->列表框1->setCurrentRow(1); });
+    window->列表框1->setCurrentRow(0);
+    EXPECT_EQ(prompt(), "【拼音】biān fú\r\n【释义】哺乳动物，翼手目");
+    EXPECT_EQ(answer(), "蝙蝠");
 }
 
 TEST_F(OnlineCompletion, RunsForEveryCategoryWhenTicked)

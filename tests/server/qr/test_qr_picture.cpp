@@ -250,15 +250,44 @@ TEST_F(QrPicture, LongMessageIsCutForTheComponentAndTheCaller)
     EXPECT_EQ(exact.size(), 120u);
 }
 
+// The square runs from the first black pixel, column by column, as far as the pixels at the ends of
+// its top row and left column are black; only those ends matter, not the pixels between them.
+TEST_F(QrPicture, CodeSquareReachesFromTheFirstBlackPixelToItsBlackEnds)
+{
+    QImage touching = white_image();
+    fill_black(touching, 100, 50, 300, 300);
+    QImage black = white_image();
+    black.fill(Qt::black);
+    QImage ends = white_image();
+    fill_black(ends, 10, 20, 1, 1);
+    fill_black(ends, 10 + 49, 20, 1, 1);
+    fill_black(ends, 10, 20 + 49, 1, 1);
+    struct Row
+    {
+        const char* what;
+        QImage image;
+        server::CodeSquare square;
+    };
+    const std::vector<Row> rows = {
+        {"a code inside its margin", constructed_code(), {40, 40, 320}},
+        {"a square touching the last row and column", touching, {100, 50, 300}},
+        {"all black: the scan stops at the last row and column", black, {0, 0, 399}},
+        {"black ends only", ends, {10, 20, 50}},
+        {"all white", white_image(), {0, 0, 0}},
+        {"beyond a small image is not black", white_image(100), {0, 0, 0}},
+        {"no image", QImage(), {0, 0, 0}},
+    };
+    for (const Row& row : rows) {
+        const server::CodeSquare square = server::find_code_square(row.image);
+        EXPECT_EQ(square.x, row.square.x) << row.what;
+        EXPECT_EQ(square.y, row.square.y) << row.what;
+        EXPECT_EQ(square.side, row.square.side) << row.what;
+    }
+}
+
 TEST_F(QrPicture, ConstructedCodeIsCutOutOfItsMargin)
 {
-    const QImage drawn = constructed_code();
-    const server::CodeSquare square = server::find_code_square(drawn);
-    EXPECT_EQ(square.x, 40);
-    EXPECT_EQ(square.y, 40);
-    EXPECT_EQ(square.side, 320);
-
-    ConstructedComponent component(drawn);
+    ConstructedComponent component(constructed_code());
     common::GbkText message = "x";
     const QByteArray picture = server::make_qr_picture(component, message);
     EXPECT_EQ(u32_at(picture, 18), 320u);
@@ -273,36 +302,8 @@ TEST_F(QrPicture, ConstructedCodeIsCutOutOfItsMargin)
     EXPECT_FALSE(temporary_file_exists());
 }
 
-TEST_F(QrPicture, ScanStopsAtTheLastRowAndColumn)
-{
-    QImage touching = white_image();
-    fill_black(touching, 100, 50, 300, 300);
-    const server::CodeSquare edge = server::find_code_square(touching);
-    EXPECT_EQ(edge.x, 100);
-    EXPECT_EQ(edge.y, 50);
-    EXPECT_EQ(edge.side, 300);
-
-    QImage black = white_image();
-    black.fill(Qt::black);
-    EXPECT_EQ(server::find_code_square(black).side, 399);
-
-    // Only the pixels at the far ends matter, not those in between.
-    QImage ends = white_image();
-    fill_black(ends, 10, 20, 1, 1);
-    fill_black(ends, 10 + 49, 20, 1, 1);
-    fill_black(ends, 10, 20 + 49, 1, 1);
-    EXPECT_EQ(server::find_code_square(ends).side, 50);
-}
-
 TEST_F(QrPicture, NoBlackPixelGivesNoPicture)
 {
-    const server::CodeSquare none = server::find_code_square(white_image());
-    EXPECT_EQ(none.x, 0);
-    EXPECT_EQ(none.y, 0);
-    EXPECT_EQ(none.side, 0);
-    EXPECT_EQ(server::find_code_square(white_image(100)).side, 0) << "beyond a small image is not black";
-    EXPECT_EQ(server::find_code_square(QImage()).side, 0);
-
     ConstructedComponent component(white_image());
     common::GbkText message = "x";
     EXPECT_TRUE(server::make_qr_picture(component, message).isEmpty());
@@ -330,29 +331,24 @@ TEST_F(QrPicture, FailedDrawingNeverShowsAStaleOrBlackCode)
     EXPECT_TRUE(server::make_qr_picture(address).isEmpty());
 }
 
+// The panel shows the host's last address; loopback comes last in the host's list and is no use to
+// the hall, so the one before it is shown, and loopback only when it is the only one.
 TEST_F(QrPicture, PanelShowsTheLastAddress)
 {
-    const server::QrPanelContent several = server::qr_panel_content({"10.1.2.3", "192.168.7.40"});
-    EXPECT_EQ(several.caption, common::GbkText("请在客户端内输入服务器IP：") + "192.168.7.40");
-    EXPECT_EQ(scan(several.picture), "192.168.7.40");
-
-    const server::QrPanelContent one = server::qr_panel_content({"172.16.0.2"});
-    EXPECT_EQ(one.caption, common::GbkText("请在客户端内输入服务器IP：") + "172.16.0.2");
-    EXPECT_EQ(scan(one.picture), "172.16.0.2");
-    EXPECT_FALSE(temporary_file_exists());
-
-    // Loopback comes last in the host's list and is no use to the hall.
-    const server::QrPanelContent behind = server::qr_panel_content({"192.168.7.40", "10.1.2.3", "127.0.0.1"});
-    EXPECT_EQ(behind.caption, common::GbkText("请在客户端内输入服务器IP：") + "10.1.2.3");
-    EXPECT_EQ(scan(behind.picture), "10.1.2.3");
-    const server::QrPanelContent alone = server::qr_panel_content({"127.0.0.1"});
-    EXPECT_EQ(scan(alone.picture), "127.0.0.1");
-}
-
-TEST_F(QrPicture, PanelWithoutAnyAddressShowsNoCode)
-{
-    const server::QrPanelContent none = server::qr_panel_content({});
-    EXPECT_TRUE(none.picture.isEmpty());
-    EXPECT_EQ(none.caption, common::GbkText("请在客户端内输入服务器IP："));
-    EXPECT_FALSE(temporary_file_exists());
+    const std::vector<std::pair<common::TextList, std::string>> rows = {
+        {{"10.1.2.3", "192.168.7.40"}, "192.168.7.40"},
+        {{"172.16.0.2"}, "172.16.0.2"},
+        {{"192.168.7.40", "10.1.2.3", "127.0.0.1"}, "10.1.2.3"},
+        {{"127.0.0.1"}, "127.0.0.1"},
+        {{}, ""},
+    };
+    for (const auto& [addresses, shown] : rows) {
+        const server::QrPanelContent panel = server::qr_panel_content(addresses);
+        EXPECT_EQ(panel.caption, "请在客户端内输入服务器IP：" + shown);
+        if (shown.empty())
+            EXPECT_TRUE(panel.picture.isEmpty());
+        else
+            EXPECT_EQ(scan(panel.picture), shown);
+        EXPECT_FALSE(temporary_file_exists());
+    }
 }

@@ -24,4 +24,7 @@ inline common::GbkText fetched_picture(int machine)
 inline const common::GbkText kServerLogo = "logo.jpg";
 inline const common::GbkText kFetchedLogo = "logo.png";
 
+// The display's one setting: the server's address, in its own program folder.
+inline const common::GbkText kServerAddressFile = "ip.txt";
+
 } // namespace protocol

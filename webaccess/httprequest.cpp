@@ -67,6 +67,69 @@ int timeout_milliseconds(int timeout_seconds)
     return timeout_seconds > INT_MAX / 1000 ? INT_MAX : timeout_seconds * 1000;
 }
 
+// A step of the set-up that failed: its message, and whether pending events are handled before
+// the empty result goes back (the credential, cookie and redirect steps hand it back at once).
+struct SetupFailure
+{
+    const char* message = nullptr;
+    bool handles_events = true;
+};
+
+// Everything before the request is sent (steps 701-710); nothing when every step succeeded.
+std::optional<SetupFailure> set_up(HttpTransfer& transfer, const GbkText& url, const HttpRequestOptions& options)
+{
+    const std::optional<UrlParts> parts = split_url(url);
+    if (!parts)
+        return SetupFailure{kMessage701};
+    if (!transfer.open_session(proxy_for_url(options.proxy, parts->secure)))
+        return SetupFailure{kMessage702};
+    if (!transfer.connect(wide_to_ansi(ansi_to_wide(parts->host)), parts->port, parts->secure))
+        return SetupFailure{kMessage703};
+    if (!transfer.open_request(verb_of(options.method), parts->object_name, common::to_byte_set(options.body)))
+        return SetupFailure{kMessage704};
+    if (!transfer.set_timeouts(timeout_milliseconds(options.timeout_seconds)))
+        return SetupFailure{kMessage705};
+
+    if (!options.user_name.empty() && !options.user_pass.empty() &&
+        !transfer.set_server_credentials(options.user_name, options.user_pass))
+        return SetupFailure{kMessage707, false};
+    if (!options.proxy_user.empty() && !options.proxy_pass.empty() &&
+        !transfer.set_proxy_credentials(options.proxy_user, options.proxy_pass))
+        return SetupFailure{kMessage707, false};
+    if (!transfer.set_cookie_engine(options.send_cookies.has_value()))
+        return SetupFailure{kMessage708, false};
+    if (!transfer.set_follow_redirects(!options.no_redirect))
+        return SetupFailure{kMessage709, false};
+
+    if (!transfer.set_header_text(
+            build_request_header_text(options.extra_headers, options.send_cookies.value_or(GbkText()))))
+        return SetupFailure{kMessage710};
+    return std::nullopt;
+}
+
+// Hands the response's headers, cookies, location and bytes to the caller's variables and returns
+// the page text; the status text is the response's own.
+GbkText hand_back_response(const HttpTransfer& transfer, const HttpRequestOptions& options)
+{
+    const ResponseHeaders parsed = read_response_headers(transfer.header_block(), common::process_pending_events);
+    if (options.status_text)
+        *options.status_text = parsed.status_text.c_str();
+    if (options.response_headers)
+        *options.response_headers = parsed.headers;
+    // New pairs join what the caller already holds with "; "; a response without cookies leaves it be.
+    if (options.received_cookies && parsed.cookies)
+        *options.received_cookies =
+            options.received_cookies->empty() ? *parsed.cookies : *options.received_cookies + "; " + *parsed.cookies;
+    if (options.location && parsed.location)
+        *options.location = *parsed.location;
+
+    const ByteData& data = transfer.body();
+    if (options.response_bytes)
+        *options.response_bytes = data;
+    RegexObject regex;
+    return page_text(data, regex, common::process_pending_events);
+}
+
 } // namespace
 
 GbkText http_request(const GbkText& url, int method, const GbkText& body, const std::optional<GbkText>& send_cookies,
@@ -95,8 +158,6 @@ GbkText http_request(const GbkText& url, int method, const GbkText& body, const 
 
 GbkText http_request(const GbkText& url, const HttpRequestOptions& options)
 {
-    RegexObject regex;
-    HttpTransfer transfer;
     auto report = [&options](const char* message) {
         if (options.status_text)
             *options.status_text = message;
@@ -111,42 +172,13 @@ GbkText http_request(const GbkText& url, const HttpRequestOptions& options)
         report(kMessage700);
         return {};
     }
-
-    const std::optional<UrlParts> parts = split_url(url);
-    if (!parts)
-        return fail(kMessage701);
-
-    if (!transfer.open_session(proxy_for_url(options.proxy, parts->secure)))
-        return fail(kMessage702);
-    if (!transfer.connect(wide_to_ansi(ansi_to_wide(parts->host)), parts->port, parts->secure))
-        return fail(kMessage703);
-    if (!transfer.open_request(verb_of(options.method), parts->object_name, common::to_byte_set(options.body)))
-        return fail(kMessage704);
-    if (!transfer.set_timeouts(timeout_milliseconds(options.timeout_seconds)))
-        return fail(kMessage705);
-
-    if (!options.user_name.empty() && !options.user_pass.empty() &&
-        !transfer.set_server_credentials(options.user_name, options.user_pass)) {
-        report(kMessage707);
+    HttpTransfer transfer;
+    if (const std::optional<SetupFailure> failure = set_up(transfer, url, options)) {
+        report(failure->message);
+        if (failure->handles_events)
+            common::process_pending_events();
         return {};
     }
-    if (!options.proxy_user.empty() && !options.proxy_pass.empty() &&
-        !transfer.set_proxy_credentials(options.proxy_user, options.proxy_pass)) {
-        report(kMessage707);
-        return {};
-    }
-    if (!transfer.set_cookie_engine(options.send_cookies.has_value())) {
-        report(kMessage708);
-        return {};
-    }
-    if (!transfer.set_follow_redirects(!options.no_redirect)) {
-        report(kMessage709);
-        return {};
-    }
-
-    if (!transfer.set_header_text(
-            build_request_header_text(options.extra_headers, options.send_cookies.value_or(GbkText()))))
-        return fail(kMessage710);
 
     switch (transfer.perform()) {
     case HttpTransfer::Outcome::SendFailed:
@@ -161,28 +193,11 @@ GbkText http_request(const GbkText& url, const HttpRequestOptions& options)
     }
 
     // No header block to read: no page, and nothing else is handed back.
-    const GbkText& headers = transfer.header_block();
-    if (headers.empty()) {
+    if (transfer.header_block().empty()) {
         common::process_pending_events();
         return {};
     }
-
-    const ResponseHeaders parsed = read_response_headers(headers, common::process_pending_events);
-    report(parsed.status_text.c_str());
-    if (options.response_headers)
-        *options.response_headers = parsed.headers;
-    // New pairs join what the caller already holds with "; "; a response without cookies leaves it be.
-    if (options.received_cookies && parsed.cookies)
-        *options.received_cookies =
-            options.received_cookies->empty() ? *parsed.cookies : *options.received_cookies + "; " + *parsed.cookies;
-    if (options.location && parsed.location)
-        *options.location = *parsed.location;
-
-    const ByteData& data = transfer.body();
-    if (options.response_bytes)
-        *options.response_bytes = data;
-    const GbkText page = page_text(data, regex, common::process_pending_events);
-
+    const GbkText page = hand_back_response(transfer, options);
     common::process_pending_events();
     return page;
 }

@@ -4,6 +4,7 @@
 
 #include <curl/curl.h>
 
+#include "common/events/curllibrary.h"
 #include "common/events/wait.h"
 #include "common/text/numbers.h"
 
@@ -76,8 +77,7 @@ HttpTransfer::~HttpTransfer()
 
 bool HttpTransfer::platform_ready()
 {
-    static const bool ready = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
-    return ready;
+    return common::curl_library_ready();
 }
 
 bool HttpTransfer::open_session(const GbkText& proxy)

@@ -2,6 +2,7 @@
 
 #include <curl/curl.h>
 
+#include "common/events/curllibrary.h"
 #include "common/events/diagnostics.h"
 #include "common/text/gbkcodec.h"
 
@@ -26,8 +27,7 @@ FtpConnection g_ftp;
 
 void ensure_curl()
 {
-    static const bool ready = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
-    (void)ready;
+    (void)curl_library_ready();
 }
 
 std::string escaped(CURL* handle, const GbkText& text)

@@ -272,6 +272,26 @@ ByteData read_file(const GbkText& name)
     return data.value_or(ByteData{});
 }
 
+GbkText read_whole_text(const GbkText& name, int mode, int share)
+{
+    const int number = open_file(name, mode, share);
+    if (number == 0)
+        return {};
+    GbkText text = read_text(number);
+    close_file(number);
+    return text;
+}
+
+bool write_whole_text(const GbkText& name, const GbkText& text)
+{
+    const int number = open_file(name, kOpenCreateEmpty, kShareExclusive);
+    if (number == 0)
+        return false;
+    const bool written = write_bytes(number, text);
+    close_file(number);
+    return written;
+}
+
 bool remove_file(const GbkText& name)
 {
     const QByteArray path = native_path(name);

@@ -41,6 +41,11 @@ template <typename... Values> bool write_text(int file_number, const Values&... 
 }
 
 ByteData read_file(const GbkText& name);
+// The whole text of a file (up to its first 0 or Ctrl-Z byte), opened, read and closed at once;
+// empty when it cannot be opened with these modes.
+GbkText read_whole_text(const GbkText& name, int mode = kOpenReadWrite, int share = kShareReadWrite);
+// Replaces a file's content with text, holding it alone while it writes; false when it cannot.
+bool write_whole_text(const GbkText& name, const GbkText& text);
 bool remove_file(const GbkText& name);
 bool copy_file(const GbkText& source, const GbkText& target);
 bool file_exists(const GbkText& name);

@@ -17,7 +17,7 @@ void DisplayWindow::on_login_timer()
 
 void DisplayWindow::on_control_link_closed()
 {
-    时钟[2]->set_interval_ms(5000);
+    时钟[2]->set_interval_ms(kRelinkMs);
 }
 
 // The picture link only listens: the server takes its newest connection on this port as ours.
@@ -28,7 +28,7 @@ void DisplayWindow::on_photo_timer()
 
 void DisplayWindow::on_photo_link_closed()
 {
-    时钟[1]->set_interval_ms(5000);
+    时钟[1]->set_interval_ms(kRelinkMs);
 }
 
 } // namespace display

@@ -41,16 +41,16 @@ void DisplayWindow::on_photo_message()
 
 void DisplayWindow::fetch_photos()
 {
-    for (int n = 1; n <= 4; ++n)
+    for (int n = 1; n <= kShownMachines; ++n)
         图片框[n]->setVisible(true);
     透明标签[1]->setVisible(false);
     透明标签[2]->setVisible(false);
     图片框[5]->setVisible(false);
     common::ftp_connect(server_address, protocol::kFtpUser, protocol::kFtpSecret, protocol::kFtpPort);
     // Every transfer ends before the first picture is set.
-    for (int n = 1; n <= 4; ++n)
+    for (int n = 1; n <= kShownMachines; ++n)
         common::ftp_get_file(protocol::hand_in_picture(n), protocol::fetched_picture(n));
-    for (int n = 1; n <= 4; ++n)
+    for (int n = 1; n <= kShownMachines; ++n)
         图片框[n]->set_picture(common::read_file(protocol::fetched_picture(n)));
 }
 

@@ -18,15 +18,11 @@ int truncated(double value)
     return static_cast<int>(value);
 }
 
-// ip.txt is only read here, so it is opened for reading: a read-only file still gives its address.
+// The address file is only read here, so it is opened for reading: a read-only file still gives
+// its address.
 GbkText read_ip_file()
 {
-    const int file = common::open_file("ip.txt", common::kOpenRead, common::kShareReadWrite);
-    if (file == 0)
-        return {};
-    GbkText text = common::read_text(file);
-    common::close_file(file);
-    return text;
+    return common::read_whole_text(protocol::kServerAddressFile, common::kOpenRead);
 }
 
 // A host saved by an editor often carries a line end, and blanks creep in around a typed one. The
@@ -50,11 +46,11 @@ void place_mark(common::PictureBox* mark, const QWidget* picture)
 
 void DisplayWindow::on_display_window_created()
 {
-    时钟[2]->set_interval_ms(5000);
+    时钟[2]->set_interval_ms(kRelinkMs);
     if (common::file_exists(protocol::kFetchedLogo))
         图片框[5]->set_picture(common::read_file(protocol::kFetchedLogo));
     server_address = host_from(read_ip_file());
-    for (int n = 1; n <= 4; ++n)
+    for (int n = 1; n <= kShownMachines; ++n)
         正误[n]->setVisible(false);
 }
 
@@ -107,9 +103,7 @@ void DisplayWindow::on_set_server_icon(int, int, int)
     GbkText t = read_ip_file();
     // OK or Cancel: either way t is written back, so Cancel rewrites the old address.
     m_dialogs.input_box({}, "请输入服务器IP地址", t, t);
-    const int file = common::open_file("ip.txt", common::kOpenCreateEmpty, common::kShareExclusive);
-    common::write_text(file, t);
-    common::close_file(file);
+    common::write_whole_text(protocol::kServerAddressFile, t);
     server_address = host_from(t);
 }
 

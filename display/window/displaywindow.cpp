@@ -68,7 +68,7 @@ void DisplayWindow::create_controls()
     // Later siblings lie on top. The grid lies lowest, the logo over it, the labels over the logo
     // so that a title shows on it, and the icons on top of everything so they stay reachable.
     const std::array<QPoint, 5> grid{QPoint(), QPoint(8, 19), QPoint(448, 19), QPoint(8, 328), QPoint(448, 328)};
-    for (int n = 1; n <= 4; ++n) {
+    for (int n = 1; n <= kShownMachines; ++n) {
         图片框[n] = picture_box(this, n, QRect(grid[n], QSize(432, 304)), resources::tile_waiting_picture());
         正误[n] = common::place_control(new common::PictureBox, common::numbered_name(u"正误", n), 图片框[n],
                                         QRect(330, 201, 100, 100));
@@ -84,7 +84,7 @@ void DisplayWindow::create_controls()
         客户[n] = new common::ClientSocket(this);
         客户[n]->setObjectName(common::numbered_name(u"客户", n));
     }
-    时钟[1] = new common::Timer(5000, this);
+    时钟[1] = new common::Timer(kRelinkMs, this);
     时钟[2] = new common::Timer(0, this);
     for (int n = 1; n <= 2; ++n)
         时钟[n]->setObjectName(common::numbered_name(u"时钟", n));

@@ -3,6 +3,7 @@
 #include <array>
 
 #include "common/text/gbktext.h"
+#include "protocol/fields.h"
 
 #include <QImage>
 #include <QWidget>
@@ -33,6 +34,10 @@ public:
     // The design size; see on_display_window_resized for how it maps onto Qt.
     static constexpr int kDesignWidth = 890;
     static constexpr int kDesignHeight = 640;
+    // The hall screen shows the handwriting of machines 1-4, the ones the judge marks.
+    static constexpr int kShownMachines = protocol::kJudgedMachines;
+    // Both links are made again this often while they are down.
+    static constexpr int kRelinkMs = 5000;
 
     // The dialogs and the sound output are owned by the caller and outlive the window.
     DisplayWindow(common::OperatorDialogs& dialogs, common::SoundOutput& sound, QWidget* parent = nullptr);
@@ -72,9 +77,9 @@ public:
     // 1: the picture link to port 19739, made by on_photo_timer; 2: the control link to port 19730,
     //    made by on_login_timer.
     std::array<common::ClientSocket*, 3> 客户{};
-    // 1: picture-link timer, every 5000 ms it makes the link again (on_photo_timer); a message not
+    // 1: picture-link timer, every kRelinkMs it makes the link again (on_photo_timer); a message not
     //    from our server stops it until the link closes;
-    // 2: login timer, 5000 ms from start and after the control link closes (on_login_timer),
+    // 2: login timer, kRelinkMs from start and after the control link closes (on_login_timer),
     //    stopped by every control message.
     std::array<common::Timer*, 3> 时钟{};
 
@@ -85,6 +90,11 @@ protected:
 private:
     void create_controls();
     void bind_handlers();
+
+    // One step of on_control_message per kind of message (handlers/control.cpp).
+    void show_question_start(const common::TextList& fields);
+    void show_tick(const common::TextList& fields);
+    void show_display_wait(const common::TextList& fields);
 
     common::OperatorDialogs& m_dialogs;
     common::SoundOutput& m_sound;

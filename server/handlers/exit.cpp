@@ -22,7 +22,7 @@ bool ServerWindow::on_query_close()
         server->stop_listening();
     on_all_exit();
     common::set_tray_icon(this, {}, {});
-    common::terminate_process("ftpserver.exe");
+    common::terminate_process(kFtpServerProgram);
     common::exit_program(0);
     return true;
 }

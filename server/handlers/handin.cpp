@@ -5,6 +5,7 @@
 #include "common/widgets/picturebox.h"
 #include "protocol/filenames.h"
 #include "protocol/messages.h"
+#include "protocol/ports.h"
 #include "protocol/recognition.h"
 #include "resources/builtin.h"
 #include "server/globals.h"
@@ -17,6 +18,13 @@
 // there is machine n.
 namespace server {
 
+namespace {
+
+// A machine's picture is whole in the folder at most this long after its "over".
+constexpr int kPictureSettleMs = 1000;
+
+} // namespace
+
 void ServerWindow::on_machine_data(int n)
 {
     machine_client[n] = common::server_get_client(*服务器[n]);
@@ -24,7 +32,7 @@ void ServerWindow::on_machine_data(int n)
     if (protocol::is_whole_message(data, protocol::kSubmit)) {
         common::server_send(*服务器[n], machine_client[n], common::to_byte_set(protocol::kTransfer));
     } else if (protocol::is_whole_message(data, protocol::kHandedIn)) {
-        common::delay_ms(1000);
+        common::delay_ms(kPictureSettleMs);
         图片框[n]->set_picture(common::read_file(protocol::hand_in_picture(n)));
     }
 }
@@ -43,7 +51,7 @@ void ServerWindow::on_machine_disconnect(int n)
 
 void ServerWindow::broadcast_transfer()
 {
-    for (int n = 1; n <= 8; ++n)
+    for (int n = 1; n <= protocol::kMachineCount; ++n)
         common::server_send(*服务器[n], machine_client[n], common::to_byte_set(protocol::kTransfer));
 }
 

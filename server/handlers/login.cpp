@@ -4,6 +4,7 @@
 #include "common/text/numbers.h"
 #include "common/widgets/controls.h"
 #include "protocol/messages.h"
+#include "protocol/ports.h"
 #include "protocol/recognition.h"
 #include "server/globals.h"
 #include "server/handlers/userlist.h"
@@ -13,6 +14,13 @@
 #include <QTreeWidget>
 
 namespace server {
+
+namespace {
+
+// A machine's login ends with a short pause that keeps handling events.
+constexpr int kAfterMachineLoginMs = 100;
+
+} // namespace
 
 void ServerWindow::send_to_row(int row, const GbkText& message)
 {
@@ -36,10 +44,10 @@ void ServerWindow::on_login_data()
 
     const GbkText& role = fields[protocol::kLoginRoleField];
     const int machine = common::to_integer(role);
-    if (machine < 9 && machine > 0) {
+    if (machine > 0 && machine <= protocol::kMachineCount) {
         take_row(machine - 1);
         answer(protocol::kLoginSucceeded);
-        common::delay_ms(100);
+        common::delay_ms(kAfterMachineLoginMs);
         return;
     }
     if (role == "显示") {

@@ -24,6 +24,8 @@ namespace server {
 namespace {
 
 constexpr int kOneSecond = 1000;
+// At time-up the machines get a moment to hand in before the display is told to fetch the pictures.
+constexpr int kHandInTimeMs = 3000;
 
 // Sets a box only when its text differs, so an unchanged box raises no change event.
 void copy_if_different(QWidget* target, const GbkText& text)
@@ -36,13 +38,13 @@ void copy_if_different(QWidget* target, const GbkText& text)
 
 void ServerWindow::on_send_question()
 {
-    for (int n = 1; n <= 8; ++n)
+    for (int n = 1; n <= protocol::kMachineCount; ++n)
         正误[n]->setVisible(false);
     copy_if_different(编辑框[1], common::content(编辑框[6]));
     copy_if_different(编辑框[5], common::content(编辑框[7]));
     copy_if_different(编辑框[12], common::to_text(common::current_selection(组合框[3]) + 1.0));
     时钟[1]->set_interval_ms(0);
-    for (int n = 1; n <= 8; ++n)
+    for (int n = 1; n <= protocol::kMachineCount; ++n)
         common::remove_file(protocol::hand_in_picture(n));
     for (const GbkText& blank : {GbkText(" "), GbkText("　"), common::char_from_code(9)})
         common::set_content(编辑框[5], common::replace_text(common::content(编辑框[5]), blank));
@@ -87,7 +89,7 @@ void ServerWindow::on_countdown_tick()
     for (int row = 0; row <= kDisplayRow; ++row)
         send_to_row(row, titled);
     on_all_done();
-    common::delay_ms(3000);
+    common::delay_ms(kHandInTimeMs);
     if (选择框[7]->isChecked())
         sync_display();
 }
@@ -105,11 +107,11 @@ void ServerWindow::on_stop_timing()
 
 void ServerWindow::on_examiner_data()
 {
-    examiner_client = common::server_get_client(*服务器[10]);
-    if (!protocol::is_whole_message(common::server_get_data(*服务器[10]), protocol::kExaminerStart))
+    examiner_client = common::server_get_client(*服务器[kExaminerSlot]);
+    if (!protocol::is_whole_message(common::server_get_data(*服务器[kExaminerSlot]), protocol::kExaminerStart))
         return;
     countdown = common::to_integer(common::content(编辑框[2]));
-    common::server_send(*服务器[10], examiner_client, common::to_byte_set(protocol::kExaminerStarted));
+    common::server_send(*服务器[kExaminerSlot], examiner_client, common::to_byte_set(protocol::kExaminerStarted));
     时钟[1]->set_interval_ms(kOneSecond);
     broadcast_transfer();
 }

@@ -17,6 +17,8 @@ namespace server {
 namespace {
 
 const GbkText kTitleFile = "config.txt";
+// The machines are asked to hand in a moment after the question ends or is put on hold.
+constexpr int kTransferAfterEndMs = 1000;
 
 // A counter box moved on by one: its leading integer plus one, written as a whole number.
 void step_counter(QWidget* box)
@@ -28,12 +30,7 @@ void step_counter(QWidget* box)
 // Reading never creates the file.
 GbkText read_display_title()
 {
-    const int file = common::open_file(kTitleFile);
-    if (file == 0)
-        return {};
-    const GbkText title = common::read_text(file);
-    common::close_file(file);
-    return title;
+    return common::read_whole_text(kTitleFile);
 }
 
 } // namespace
@@ -52,7 +49,7 @@ void ServerWindow::on_all_done()
     for (int row = 0; row <= kJudgeRow; ++row)
         send_to_row(row, end);
     step_counter(选择框[8]->isChecked() ? 编辑框[11] : 编辑框[9]);
-    common::delay_ms(1000);
+    common::delay_ms(kTransferAfterEndMs);
     broadcast_transfer();
 }
 
@@ -63,7 +60,7 @@ void ServerWindow::on_all_wait()
     const GbkText wait = protocol::wait_all(countdown);
     for (int row = 0; row < kDisplayRow; ++row)
         send_to_row(row, wait);
-    common::delay_ms(1000);
+    common::delay_ms(kTransferAfterEndMs);
     broadcast_transfer();
 }
 
@@ -99,11 +96,7 @@ void ServerWindow::on_set_display_title()
     GbkText title = read_display_title();
     m_dialogs.input_box({}, "请输入显示端需要显示的内容", title, title);
     // Rewritten after Cancel too, with the text that was read.
-    const int file = common::open_file(kTitleFile, common::kOpenCreateEmpty, common::kShareExclusive);
-    if (file != 0) {
-        common::write_text(file, title);
-        common::close_file(file);
-    }
+    common::write_whole_text(kTitleFile, title);
     send_display_wait();
 }
 

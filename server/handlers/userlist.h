@@ -8,6 +8,7 @@ inline constexpr int kDisplayRow = 8;
 inline constexpr int kExaminerRow = 9;
 inline constexpr int kJudgeRow = 10;
 
+inline constexpr int kNameColumn = 0;
 inline constexpr int kStatusColumn = 1;
 inline constexpr int kAddressColumn = 2;
 

@@ -1,18 +1,17 @@
 #include <array>
 
 #include "common/events/wait.h"
+#include "common/text/files.h"
 #include "common/text/numbers.h"
 #include "common/widgets/controls.h"
 #include "server/builder/onlinedictionary.h"
 #include "server/builder/questionbuilder.h"
-#include "server/builder/wordbankfile.h"
 #include "server/window/serverwindow.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QListWidget>
-#include <QSignalBlocker>
 
 namespace server {
 
@@ -22,12 +21,11 @@ namespace {
 constexpr std::array<const char*, 6> kBankFiles = {"ciku.txt", "cyku.txt",  "scku.txt",
                                                    "bhku.txt", "kenei.txt", "diy.txt"};
 
-// Clearing QListWidget reports its current row changing to none, which would look like a pick;
-// a pick is the operator's alone. Appending items leaves the current row alone.
-void empty_list(QListWidget* list)
+// A bank is read whole. It is opened for reading and writing, so a read-only bank or one that
+// another program holds alone gives no lines, and no message.
+GbkText read_word_bank(WordBankCategory category)
 {
-    const QSignalBlocker quiet(list);
-    common::list_box_clear(list);
+    return common::read_whole_text(kBankFiles[static_cast<std::size_t>(category)]);
 }
 
 // Handles pending events between the lines of a fill, so that the window stays responsive and
@@ -57,13 +55,13 @@ private:
 
 void ServerWindow::on_category_picked()
 {
-    empty_list(列表框1);
+    common::list_box_clear(列表框1);
 
     GbkText text;
     const int category = common::current_selection(组合框[1]);
     if (category >= 0 && category < static_cast<int>(kBankFiles.size())) {
-        text = read_word_bank(kBankFiles[category]);
         const auto picked = static_cast<WordBankCategory>(category);
+        text = read_word_bank(picked);
         组合框[2]->setEnabled(picked == WordBankCategory::School);
         选择框[4]->setChecked(picked == WordBankCategory::School || picked == WordBankCategory::Own);
     }
@@ -77,11 +75,11 @@ void ServerWindow::on_category_picked()
 
 void ServerWindow::on_grade_picked()
 {
-    empty_list(列表框1);
+    common::list_box_clear(列表框1);
 
     const int wanted_term = common::current_selection(组合框[2]) + 1;
     FillPacer pacer;
-    for (const GbkText& line : common::split_text(read_word_bank("kenei.txt"), "\r\n")) {
+    for (const GbkText& line : common::split_text(read_word_bank(WordBankCategory::School), "\r\n")) {
         const common::TextList fields = common::split_text(line, "|");
         // A line without a second field reads as one without a number there: term 0, no item of the box.
         const int term = fields.size() >= 2 ? common::to_integer(fields[1]) : 0;
@@ -95,7 +93,7 @@ void ServerWindow::on_word_picked()
 {
     const int row = common::current_selection(列表框1);
     if (row < 0)
-        return; // no item picked: the prepared question stays as it is
+        return; // no item picked, as when a fill clears the list: the prepared question stays as it is
 
     const GbkText line = common::list_box_item_text(列表框1, row);
     const auto category = static_cast<WordBankCategory>(common::current_selection(组合框[1]));

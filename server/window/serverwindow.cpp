@@ -11,6 +11,7 @@
 #include "common/widgets/windowbuilding.h"
 #include "protocol/ports.h"
 #include "resources/builtin.h"
+#include "server/handlers/userlist.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -37,6 +38,8 @@ constexpr int kTileWidth = 264;
 constexpr int kTileHeight = 170;
 constexpr int kStripTop = 354;
 constexpr int kStripHeight = 214;
+// The two "10秒同步" timers.
+constexpr int kSyncIntervalMs = 10000;
 
 // Puts an edit box over a blank gap of nine spaces in a caption ("第         轮"), where the
 // caption's font draws the gap, so that caption and box read as one line.
@@ -78,8 +81,25 @@ ServerWindow::~ServerWindow() = default;
 
 void ServerWindow::create_controls()
 {
-    // Handwriting tiles: column k holds machine 2k-1 on top and 2k below, each with its mark.
-    for (int n = 1; n <= 8; ++n) {
+    create_tiles();
+    超文本浏览框1 = common::place_control(new QWidget, QStringLiteral("超文本浏览框1"), this, QRect(0, 0, 1, 1));
+    create_qr_panel();
+    // Lower strip, left to right: user list, question writing, settings, clients, display.
+    create_user_list_group();
+    create_question_group();
+    create_settings_group();
+    create_client_group();
+    create_display_group();
+    // The QR panel stays on top of the tiles when shown.
+    分组框[4]->raise();
+    create_timers();
+    create_listeners();
+}
+
+void ServerWindow::create_tiles()
+{
+    // Column k holds machine 2k-1 on top and 2k below, each tile with its mark.
+    for (int n = 1; n <= protocol::kMachineCount; ++n) {
         const int column = (n - 1) / 2;
         const int row = (n - 1) % 2;
         const QRect tile(4 + column * (kTileWidth + 8), 4 + row * (kTileHeight + 6), kTileWidth, kTileHeight);
@@ -88,9 +108,10 @@ void ServerWindow::create_controls()
         正误[n] = common::place_control(new common::PictureBox, common::numbered_name(u"正误", n), 图片框[n],
                                         QRect(183, 89, 80, 80));
     }
+}
 
-    超文本浏览框1 = common::place_control(new QWidget, QStringLiteral("超文本浏览框1"), this, QRect(0, 0, 1, 1));
-
+void ServerWindow::create_qr_panel()
+{
     // The QR panel lies hidden over the tiles of the second and third columns.
     分组框[4] = common::place_control(new QGroupBox, QStringLiteral("分组框4"), this, QRect(370, 2, 348, 348));
     common::set_caption(分组框[4], "请使用客户端扫描二维码（双击二维码关闭窗口）");
@@ -100,39 +121,35 @@ void ServerWindow::create_controls()
     common::set_caption(标签[3], "服务器IP：");
     分组框[4]->setAutoFillBackground(true);
     分组框[4]->hide();
+}
 
-    // Lower strip, left to right: user list, question writing, settings, clients, display.
-    分组框[2] =
-        common::place_control(new QGroupBox, QStringLiteral("分组框2"), this, QRect(4, kStripTop, 288, kStripHeight));
-    分组框[1] =
-        common::place_control(new QGroupBox, QStringLiteral("分组框1"), this, QRect(296, kStripTop, 426, kStripHeight));
-    分组框[3] =
-        common::place_control(new QGroupBox, QStringLiteral("分组框3"), this, QRect(726, kStripTop, 146, kStripHeight));
-    分组框[5] =
-        common::place_control(new QGroupBox, QStringLiteral("分组框5"), this, QRect(876, kStripTop, 104, kStripHeight));
-    分组框[6] =
-        common::place_control(new QGroupBox, QStringLiteral("分组框6"), this, QRect(984, kStripTop, 104, kStripHeight));
-    common::set_caption(分组框[2], "连接用户列表");
-    common::set_caption(分组框[1], "题目编写区域（客户端根据答案字数显示格子）");
-    common::set_caption(分组框[3], "基本设置区域");
-    common::set_caption(分组框[5], "客户端操作");
-    common::set_caption(分组框[6], "显示屏操作");
+QGroupBox* ServerWindow::create_strip_group(int n, int left, int width, const GbkText& caption)
+{
+    分组框[n] = common::place_control(new QGroupBox, common::numbered_name(u"分组框", n), this,
+                                      QRect(left, kStripTop, width, kStripHeight));
+    common::set_caption(分组框[n], caption);
+    return 分组框[n];
+}
 
-    // User list.
-    超级列表框1 =
-        common::place_control(new QTreeWidget, QStringLiteral("超级列表框1"), 分组框[2], QRect(6, 22, 276, 186));
+void ServerWindow::create_user_list_group()
+{
+    QWidget* u = create_strip_group(2, 4, 288, "连接用户列表");
+    超级列表框1 = common::place_control(new QTreeWidget, QStringLiteral("超级列表框1"), u, QRect(6, 22, 276, 186));
     超级列表框1->setRootIsDecorated(false);
     超级列表框1->setColumnCount(3);
     超级列表框1->setHeaderLabels({QStringLiteral("昵称"), QStringLiteral("状态"), QStringLiteral("地址")});
-    超级列表框1->setColumnWidth(0, 60);
-    超级列表框1->setColumnWidth(1, 60);
-    超级列表框1->setColumnWidth(2, 150);
+    超级列表框1->setColumnWidth(kNameColumn, 60);
+    超级列表框1->setColumnWidth(kStatusColumn, 60);
+    超级列表框1->setColumnWidth(kAddressColumn, 150);
     超级列表框1->setSelectionMode(QAbstractItemView::SingleSelection);
-    按钮[6] = common::place_control(new QPushButton, QStringLiteral("按钮6"), 分组框[2], QRect(206, 0, 78, 20));
+    按钮[6] = common::place_control(new QPushButton, QStringLiteral("按钮6"), u, QRect(206, 0, 78, 20));
     common::set_caption(按钮[6], "IP二维码");
+}
 
-    // Question writing. The sent fields lie behind the prepared ones that the operator edits.
-    QWidget* q = 分组框[1];
+void ServerWindow::create_question_group()
+{
+    // The sent fields lie behind the prepared ones that the operator edits.
+    QWidget* q = create_strip_group(1, 296, 426, "题目编写区域（客户端根据答案字数显示格子）");
     编辑框[1] = common::place_control(new QPlainTextEdit, QStringLiteral("编辑框1"), q, QRect(8, 22, 250, 66));
     编辑框[6] = common::place_control(new QPlainTextEdit, QStringLiteral("编辑框6"), q, QRect(8, 22, 250, 66));
     common::set_content(编辑框[6], "拼音：biān fú\r\n释义：哺乳动物，头部和躯干像老鼠，四肢和尾部之间有皮质的膜，"
@@ -151,7 +168,7 @@ void ServerWindow::create_controls()
     编辑框[12] = common::place_control(new QLineEdit, QStringLiteral("编辑框12"), q, QRect(86, 123, 48, 24));
     common::set_content(编辑框[12], "2");
     组合框[3] = common::place_control(new QComboBox, QStringLiteral("组合框3"), q, QRect(86, 123, 48, 24));
-    for (int item = 1; item <= 8; ++item)
+    for (int item = 1; item <= protocol::kMachineCount; ++item)
         common::combo_box_add_item(组合框[3], std::to_string(item));
     组合框[3]->setCurrentIndex(1);
     标签[6] = common::place_control(new QLabel, QStringLiteral("标签6"), q, QRect(142, 124, 40, 22));
@@ -193,9 +210,11 @@ void ServerWindow::create_controls()
     编辑框[11] = common::place_control(new QLineEdit, QStringLiteral("编辑框11"), q, QRect());
     cover_gap(编辑框[11], 选择框[8], "加赛         题的第", check_box_text_left(选择框[8]));
     common::set_content(编辑框[11], "1");
+}
 
-    // Basic settings.
-    QWidget* s = 分组框[3];
+void ServerWindow::create_settings_group()
+{
+    QWidget* s = create_strip_group(3, 726, 146, "基本设置区域");
     标签[1] = common::place_control(new QLabel, QStringLiteral("标签1"), s, QRect(8, 22, 132, 24));
     common::set_caption(标签[1], "答题限时：         秒");
     编辑框[2] = common::place_control(new QLineEdit, QStringLiteral("编辑框2"), s, QRect());
@@ -222,9 +241,11 @@ void ServerWindow::create_controls()
     选择框[7] = common::place_control(new QCheckBox, QStringLiteral("选择框7"), s, QRect(8, 186, 130, 22));
     common::set_caption(选择框[7], "自动传屏");
     选择框[7]->setChecked(true);
+}
 
-    // Client operations.
-    QWidget* c = 分组框[5];
+void ServerWindow::create_client_group()
+{
+    QWidget* c = create_strip_group(5, 876, 104, "客户端操作");
     const std::array<std::pair<int, const char*>, 4> clientButtons{
         {{3, "全部等待"}, {4, "全部完毕"}, {5, "全部退出"}, {1, "同步客户端"}}};
     for (std::size_t i = 0; i < clientButtons.size(); ++i) {
@@ -235,9 +256,12 @@ void ServerWindow::create_controls()
     }
     选择框[2] = common::place_control(new QCheckBox, QStringLiteral("选择框2"), c, QRect(8, 160, 88, 24));
     common::set_caption(选择框[2], "10秒同步");
+}
 
-    // Display operations; 按钮9 belongs to the window but lies inside the group, below 按钮8.
-    QWidget* d = 分组框[6];
+void ServerWindow::create_display_group()
+{
+    // 按钮9 belongs to the window but lies inside the group, below 按钮8.
+    QWidget* d = create_strip_group(6, 984, 104, "显示屏操作");
     按钮[8] = common::place_control(new QPushButton, QStringLiteral("按钮8"), d, QRect(8, 22, 88, 28));
     common::set_caption(按钮[8], "显示端等待");
     按钮[9] =
@@ -249,23 +273,26 @@ void ServerWindow::create_controls()
     common::set_caption(按钮[7], "同步显示端");
     选择框[5] = common::place_control(new QCheckBox, QStringLiteral("选择框5"), d, QRect(8, 160, 88, 24));
     common::set_caption(选择框[5], "10秒同步");
+}
 
-    // The QR panel stays on top of the tiles when shown.
-    分组框[4]->raise();
-
+void ServerWindow::create_timers()
+{
     时钟[1] = new common::Timer(0, this);
-    时钟[2] = new common::Timer(10000, this);
-    时钟[3] = new common::Timer(10000, this);
-    for (int n = 1; n <= 3; ++n)
+    时钟[2] = new common::Timer(kSyncIntervalMs, this);
+    时钟[3] = new common::Timer(kSyncIntervalMs, this);
+    for (int n = 1; n < static_cast<int>(时钟.size()); ++n)
         时钟[n]->setObjectName(common::numbered_name(u"时钟", n));
+}
 
+void ServerWindow::create_listeners()
+{
     服务器[0] = new common::ListenSocket(protocol::kLoginPort, this);
     for (int n = 1; n <= protocol::kMachineCount; ++n)
         服务器[n] = new common::ListenSocket(protocol::hand_in_port(n), this);
-    服务器[9] = new common::ListenSocket(protocol::kScreenPort, this);
-    服务器[10] = new common::ListenSocket(protocol::kExaminerPort, this);
-    服务器[11] = new common::ListenSocket(protocol::kJudgePort, this);
-    for (int n = 0; n <= 11; ++n)
+    服务器[kScreenSlot] = new common::ListenSocket(protocol::kScreenPort, this);
+    服务器[kExaminerSlot] = new common::ListenSocket(protocol::kExaminerPort, this);
+    服务器[kJudgeSlot] = new common::ListenSocket(protocol::kJudgePort, this);
+    for (int n = 0; n < static_cast<int>(服务器.size()); ++n)
         服务器[n]->setObjectName(common::numbered_name(u"服务器", n));
 }
 
@@ -280,10 +307,10 @@ void ServerWindow::bind_handlers()
         connect(服务器[n], &ListenSocket::clientConnected, this, [this, n] { on_machine_connect(n); });
         connect(服务器[n], &ListenSocket::clientDisconnected, this, [this, n] { on_machine_disconnect(n); });
     }
-    connect(服务器[9], &ListenSocket::clientConnected, this, &ServerWindow::on_screen_connect);
-    connect(服务器[9], &ListenSocket::dataArrived, this, &ServerWindow::on_screen_data);
-    connect(服务器[10], &ListenSocket::dataArrived, this, &ServerWindow::on_examiner_data);
-    connect(服务器[11], &ListenSocket::dataArrived, this, &ServerWindow::on_judge_data);
+    connect(服务器[kScreenSlot], &ListenSocket::clientConnected, this, &ServerWindow::on_screen_connect);
+    connect(服务器[kScreenSlot], &ListenSocket::dataArrived, this, &ServerWindow::on_screen_data);
+    connect(服务器[kExaminerSlot], &ListenSocket::dataArrived, this, &ServerWindow::on_examiner_data);
+    connect(服务器[kJudgeSlot], &ListenSocket::dataArrived, this, &ServerWindow::on_judge_data);
 
     connect(时钟[1], &common::Timer::timeout, this, &ServerWindow::on_countdown_tick);
     connect(时钟[2], &common::Timer::timeout, this, &ServerWindow::on_client_sync_timer);

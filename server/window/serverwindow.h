@@ -5,6 +5,7 @@
 #include "common/text/bytedata.h"
 #include "common/text/gbktext.h"
 #include "protocol/messages.h"
+#include "protocol/ports.h"
 #include "server/builder/onlinedictionary.h"
 
 #include <QWidget>
@@ -96,6 +97,9 @@ public:
     void on_show_ip_qr_code();
     void on_qr_double_click();
 
+    // The outside FTP server program in the program folder, started with the window and ended on exit.
+    static inline const GbkText kFtpServerProgram = "ftpserver.exe";
+
     // The controls (window/serverwindow.cpp makes them). "Operator" marks what only the operator
     // changes; handlers read it afresh each time.
 
@@ -152,15 +156,29 @@ public:
     // (on_display_sync_timer).
     std::array<common::Timer*, 4> 时钟{};
     // 0: port 19730, login and every message to a role; 1-8: hand-in of machine n on 19730 + n;
-    // 9: the display's picture link (19739); 10: the examiner (19740); 11: the judge (19741).
-    std::array<common::ListenSocket*, 12> 服务器{};
+    // then the display's picture link (19739), the examiner (19740) and the judge (19741).
+    static constexpr int kScreenSlot = protocol::kMachineCount + 1;
+    static constexpr int kExaminerSlot = kScreenSlot + 1;
+    static constexpr int kJudgeSlot = kExaminerSlot + 1;
+    std::array<common::ListenSocket*, kJudgeSlot + 1> 服务器{};
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    // Making the window (window/serverwindow.cpp).
+    // Making the window (window/serverwindow.cpp): one step per group of controls.
     void create_controls();
+    void create_tiles();
+    void create_qr_panel();
+    // Group box n of the lower strip, at left and width wide.
+    QGroupBox* create_strip_group(int n, int left, int width, const GbkText& caption);
+    void create_user_list_group();
+    void create_question_group();
+    void create_settings_group();
+    void create_client_group();
+    void create_display_group();
+    void create_timers();
+    void create_listeners();
     void bind_handlers();
 
     // What the question and round handlers send, read from the boxes at this moment, so an edit

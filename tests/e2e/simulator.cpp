@@ -159,7 +159,7 @@ void ContestSimulator::on_transfer(int n)
     case HandIn::Late:
         send_over(n);
         m_busy[n] = true;
-        QTimer::singleShot(m_late_ms, this, [this, n] { upload(n, m_pictures[n], false); });
+        upload_once_due(n);
         break;
     case HandIn::Never:
         break;
@@ -182,6 +182,14 @@ void ContestSimulator::upload(int n, const QByteArray& bytes, bool then_over)
                    {QStringLiteral("-c"), QString::fromLatin1(kUploadScript), QStringLiteral("ht%1.jpg").arg(n)});
     process->write(bytes);
     process->closeWriteChannel();
+}
+
+void ContestSimulator::upload_once_due(int n)
+{
+    if (m_upload_when[n] && !m_upload_when[n]())
+        QTimer::singleShot(20, this, [this, n] { upload_once_due(n); });
+    else
+        upload(n, m_pictures[n], false);
 }
 
 void ContestSimulator::send_over(int n)

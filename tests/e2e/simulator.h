@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -28,7 +29,7 @@ public:
     {
         Normal,    // upload, then "over"
         Truncated, // upload the first half of the picture only, then "over"
-        Late,      // "over" first, the upload only late_ms later
+        Late,      // "over" first, the upload only once upload_when holds
         Never,     // no answer at all
     };
 
@@ -57,10 +58,10 @@ public:
 
     void set_picture(int n, const QByteArray& picture) { m_pictures[n] = picture; }
     const QByteArray& picture(int n) const { return m_pictures[n]; }
-    void set_hand_in(int n, HandIn mode, int late_ms = 3000)
+    void set_hand_in(int n, HandIn mode, std::function<bool()> upload_when = {})
     {
         m_modes[n] = mode;
-        m_late_ms = late_ms;
+        m_upload_when[n] = std::move(upload_when);
     }
     // Times machine n sent "over", and uploads that failed.
     int handed_in(int n) const { return m_handed_in[n]; }
@@ -80,6 +81,7 @@ private:
     void on_transfer(int n);
     void upload(int n, const QByteArray& bytes, bool then_over);
     void send_over(int n);
+    void upload_once_due(int n);
 
     QElapsedTimer m_clock;
     std::array<std::unique_ptr<FakeClient>, 9> m_machines;
@@ -91,7 +93,7 @@ private:
     std::array<int, 9> m_questions_seen{}; // question starts seen on the login link
     std::array<int, 9> m_questions_answered{};
     std::array<bool, 9> m_busy{};
-    int m_late_ms = 3000;
+    std::array<std::function<bool()>, 9> m_upload_when;
     int m_failed_uploads = 0;
     std::vector<Entry> m_log;
 };

@@ -55,7 +55,7 @@ TEST_F(ContestFixture, MachineDropsAndComesBack)
     EXPECT_EQ(status_of(2), "在线");
     ASSERT_TRUE(run_question(QStringLiteral("2")));
     EXPECT_EQ(folder.read_file(QStringLiteral("ht3.jpg")), sim->picture(3));
-    EXPECT_TRUE(wait_until([&] { return !window->图片框[3]->image().isNull(); }, 3000));
+    EXPECT_TRUE(wait_until([&] { return !window->图片框[3]->image().isNull(); }, 15000));
     EXPECT_TRUE(sim->machine(3).received().contains("比赛|结束|0"));
     EXPECT_TRUE(display_has_pictures());
 }
@@ -72,7 +72,8 @@ TEST_F(ContestFixture, LateAndTruncatedPicturesShortJudgeResultSilentClients)
     ASSERT_TRUE(silent_examiner.connect_to(19740));
     ASSERT_TRUE(silent_judge.connect_to(19741));
 
-    sim->set_hand_in(1, ContestSimulator::HandIn::Late, 2500);
+    // Machine 1's picture comes only after the server has looked for it.
+    sim->set_hand_in(1, ContestSimulator::HandIn::Late, [&] { return window->图片框[1]->picture().isEmpty(); });
     sim->set_hand_in(2, ContestSimulator::HandIn::Truncated);
     ASSERT_TRUE(run_question(QStringLiteral("2")));
     // The late picture lands after the server looked for it: its tile stays empty, the file is kept.
@@ -86,9 +87,13 @@ TEST_F(ContestFixture, LateAndTruncatedPicturesShortJudgeResultSilentClients)
     settle_ms(1000, "an end of either program over the short result would show by now");
     ASSERT_TRUE(sim->send_judge_result("结果|评委|错误|正确|错误|正确"));
     EXPECT_TRUE(window->正误[4]->isVisibleTo(window.get()));
-    const QImage marked = display_screenshot(QStringLiteral("e2e-display-faults-marks"));
-    EXPECT_GT(share_red(marked, display_mark(1)), 0.05);
-    EXPECT_GT(share_green(marked, display_mark(2)), 0.05);
+    // The display is told after the server: its marks are waited for.
+    EXPECT_TRUE(wait_until(
+        [&] {
+            const QImage marked = display_screenshot(QStringLiteral("e2e-display-faults-marks"));
+            return share_red(marked, display_mark(1)) > 0.05 && share_green(marked, display_mark(2)) > 0.05;
+        },
+        15000));
 
     sim->set_hand_in(1, ContestSimulator::HandIn::Normal);
     sim->set_hand_in(2, ContestSimulator::HandIn::Normal);

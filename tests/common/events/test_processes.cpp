@@ -77,6 +77,37 @@ TEST(Processes, EndsOnlyTheProcessItStartedUnderThatName)
     other.waitForFinished();
 }
 
+// Our program ended by itself and its process id went to a stranger: nothing is ended then.
+TEST(Processes, AnIdFreedByOurEndedProgramIsNotOursAnyMore)
+{
+    TempProgramFolder folder;
+    ASSERT_TRUE(make_script(folder, QStringLiteral("ftpserver.exe"), "echo $$ > ours.pid\nexec sleep 60\n"));
+    shell_execute("open", "ftpserver.exe");
+    const qint64 ours = wait_for_pid(folder, QStringLiteral("ours.pid"));
+    ASSERT_GT(ours, 0);
+    ::kill(static_cast<pid_t>(ours), SIGKILL);
+    const bool freed = wait_until([&] { return !QFile::exists(QStringLiteral("/proc/%1").arg(ours)); });
+
+    // Root can name the next process id: the stranger is then given ours.
+    QProcess stranger;
+    for (int attempt = 0; freed && attempt < 20 && stranger.processId() != ours; ++attempt) {
+        stranger.kill();
+        stranger.waitForFinished();
+        QFile next(QStringLiteral("/proc/sys/kernel/ns_last_pid"));
+        if (next.open(QIODevice::WriteOnly))
+            next.write(QByteArray::number(ours - 1));
+        next.close();
+        stranger.start(QStringLiteral("sleep"), {QStringLiteral("60")});
+        stranger.waitForStarted();
+    }
+
+    EXPECT_FALSE(terminate_process("ftpserver.exe")) << "our program had already ended";
+    if (stranger.processId() == ours)
+        EXPECT_TRUE(alive(ours)) << "the stranger that reuses our id was ended";
+    stranger.kill();
+    stranger.waitForFinished();
+}
+
 TEST(Processes, AProgramThatIgnoresTermIsKilledAfterTheGrace)
 {
     TempProgramFolder folder;

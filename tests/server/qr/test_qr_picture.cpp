@@ -1,3 +1,4 @@
+#include <cmath>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -85,64 +86,35 @@ void expect_code_picture(const QByteArray& picture)
     EXPECT_EQ(code.pixel(0, last), qRgb(0, 0, 0));
 }
 
-// Watches the calls that reach the component and still draws with it.
+// What the component holds when it draws: the settings the picture is made with.
+struct DrawnWith
+{
+    std::string message;
+    int version = -1;
+    int level = -1;
+    double margin = -1;
+    int width = 0;
+    int height = 0;
+    std::string file;
+};
+
+// Watches what the component draws with, and still draws with it.
 class RecordingComponent : public server::QrComponent
 {
 public:
-    void QRSetMessage(const char* message) override
-    {
-        calls.push_back("QRSetMessage " + std::string(message));
-        QrComponent::QRSetMessage(message);
-    }
-    void QRSetBackColor(int red, int green, int blue) override
-    {
-        calls.push_back("QRSetBackColor " + numbers({red, green, blue}));
-        QrComponent::QRSetBackColor(red, green, blue);
-    }
-    void QRSetBarColor(int red, int green, int blue) override
-    {
-        calls.push_back("QRSetBarColor " + numbers({red, green, blue}));
-        QrComponent::QRSetBarColor(red, green, blue);
-    }
-    void QRConfigure(int version, int level, int mask) override
-    {
-        calls.push_back("QRConfigure " + numbers({version, level, mask}));
-        QrComponent::QRConfigure(version, level, mask);
-    }
-    void QRAppearance(double margin, int whole_pixels, int reserved) override
-    {
-        appearance = margin;
-        calls.push_back("QRAppearance " + numbers({whole_pixels, reserved}));
-        QrComponent::QRAppearance(margin, whole_pixels, reserved);
-    }
-    void QRSetSize(int width, int height) override
-    {
-        calls.push_back("QRSetSize " + numbers({width, height}));
-        QrComponent::QRSetSize(width, height);
-    }
     bool QRSaveAsBMP(const char* file_name) override
     {
-        calls.push_back("QRSaveAsBMP " + std::string(file_name));
+        drawn = {message(), version(), level(), margin(), width(), height(), file_name};
         const bool saved = save(file_name);
         file_after_save = common::file_exists(file_name);
         return saved;
     }
 
-    std::vector<std::string> calls;
-    double appearance = -1;
+    DrawnWith drawn;
     bool file_after_save = false;
 
 protected:
     virtual bool save(const char* file_name) { return QrComponent::QRSaveAsBMP(file_name); }
-
-private:
-    static std::string numbers(std::initializer_list<int> values)
-    {
-        std::string text;
-        for (const int value : values)
-            text += (text.empty() ? "" : " ") + std::to_string(value);
-        return text;
-    }
 };
 
 // Stands in for the drawing with an image made by the test, to check the cut on known pixels.
@@ -208,40 +180,53 @@ TEST_F(QrPicture, AddressComesBackFromARealReader)
     EXPECT_EQ(QDir(m_folder.path()).entryList(QDir::Files).size(), 1) << "only the test's own shown.png";
 }
 
-TEST_F(QrPicture, CallsReachTheComponentInOrderWithClampedOptions)
+// Options out of range are clamped, and one call's options never linger into the next: one
+// component serves every row, as the server's one instance does.
+TEST_F(QrPicture, TheCodeIsDrawnWithClampedOptionsInTheProgramFolder)
 {
-    RecordingComponent component;
-    common::GbkText message = "10.0.0.8";
-    const QByteArray picture = server::make_qr_picture(component, message, 0, 0, 1.0);
-
-    const std::string temporary = m_folder.path().toStdString() + "\\二维码图片.bmp";
-    const std::vector<std::string> expected{
-        "QRSetMessage 10.0.0.8", "QRSetBackColor 255 255 255", "QRSetBarColor 0 0 0",      "QRConfigure 0 0 5",
-        "QRAppearance 1 0",      "QRSetSize 400 400",          "QRSaveAsBMP " + temporary,
+    struct Row
+    {
+        int version;
+        int level;
+        double appearance;
+        DrawnWith drawn;
     };
-    EXPECT_EQ(component.calls, expected);
-    EXPECT_DOUBLE_EQ(component.appearance, 0.26);
-    EXPECT_TRUE(component.file_after_save) << "the component wrote the file in the program folder";
-    EXPECT_FALSE(temporary_file_exists());
-    EXPECT_EQ(scan(picture), "10.0.0.8");
+    const std::string temporary = m_folder.path().toStdString() + "\\二维码图片.bmp";
+    const std::vector<Row> rows = {
+        {0, 0, 1.0, {"10.0.0.8", 0, 0, 0.26, 400, 400, temporary}},
+        {7, 2, 0.1, {"10.0.0.8", 7, 2, 0.1, 400, 400, temporary}},
+        // Any level above 3 is the highest.
+        {41, 9, 0.01, {"10.0.0.8", 40, 3, 0.02, 400, 400, temporary}},
+        {-1, -1, 0.26 + 5e-8, {"10.0.0.8", 0, 0, 0.26, 400, 400, temporary}},
+        {3, 1, std::nan(""), {"10.0.0.8", 3, 1, 0.02, 400, 400, temporary}},
+    };
+    RecordingComponent component;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        SCOPED_TRACE("row " + std::to_string(i));
+        const Row& row = rows[i];
+        common::GbkText message = "10.0.0.8";
+        const QByteArray picture = server::make_qr_picture(component, message, row.version, row.level, row.appearance);
+        EXPECT_EQ(component.drawn.message, row.drawn.message);
+        EXPECT_EQ(component.drawn.version, row.drawn.version);
+        EXPECT_EQ(component.drawn.level, row.drawn.level);
+        EXPECT_DOUBLE_EQ(component.drawn.margin, row.drawn.margin);
+        EXPECT_EQ(component.drawn.width, row.drawn.width);
+        EXPECT_EQ(component.drawn.height, row.drawn.height);
+        EXPECT_EQ(component.drawn.file, row.drawn.file);
+        EXPECT_TRUE(component.file_after_save) << "the component wrote the file in the program folder";
+        EXPECT_FALSE(temporary_file_exists());
+        if (i == 0) {
+            expect_code_picture(picture);
+            EXPECT_EQ(scan(picture), "10.0.0.8");
+        }
+    }
 
     RecordingComponent defaults;
+    common::GbkText message = "10.0.0.8";
     server::make_qr_picture(defaults, message);
-    EXPECT_DOUBLE_EQ(defaults.appearance, 0.02);
-    EXPECT_EQ(defaults.calls.at(3), "QRConfigure 0 0 5");
-
-    RecordingComponent inside;
-    server::make_qr_picture(inside, message, 7, 2, 0.1);
-    EXPECT_DOUBLE_EQ(inside.appearance, 0.1);
-    EXPECT_EQ(inside.calls.at(3), "QRConfigure 7 2 5");
-
-    RecordingComponent outside;
-    server::make_qr_picture(outside, message, 41, 9, 0.01);
-    EXPECT_DOUBLE_EQ(outside.appearance, 0.02);
-    EXPECT_EQ(outside.calls.at(3), "QRConfigure 40 4 5");
-    server::make_qr_picture(outside, message, -1, -1, 0.26 + 5e-8);
-    EXPECT_DOUBLE_EQ(outside.appearance, 0.26 + 5e-8) << "within the tolerance the value stays";
-    EXPECT_EQ(outside.calls.at(10), "QRConfigure 0 0 5");
+    EXPECT_EQ(defaults.drawn.version, 0);
+    EXPECT_EQ(defaults.drawn.level, 0);
+    EXPECT_DOUBLE_EQ(defaults.drawn.margin, 0.02);
 }
 
 TEST_F(QrPicture, LongMessageIsCutForTheComponentAndTheCaller)
@@ -256,7 +241,7 @@ TEST_F(QrPicture, LongMessageIsCutForTheComponentAndTheCaller)
     const QByteArray picture = server::make_qr_picture(component, message);
     EXPECT_EQ(message, long_message.substr(0, 120));
     EXPECT_EQ(component.message(), long_message.substr(0, 120));
-    EXPECT_EQ(component.calls.front(), "QRSetMessage " + long_message.substr(0, 120));
+    EXPECT_EQ(component.drawn.message, long_message.substr(0, 120));
     expect_code_picture(picture);
     EXPECT_EQ(scan(picture), long_message.substr(0, 120));
 
@@ -265,15 +250,44 @@ TEST_F(QrPicture, LongMessageIsCutForTheComponentAndTheCaller)
     EXPECT_EQ(exact.size(), 120u);
 }
 
+// The square runs from the first black pixel, column by column, as far as the pixels at the ends of
+// its top row and left column are black; only those ends matter, not the pixels between them.
+TEST_F(QrPicture, CodeSquareReachesFromTheFirstBlackPixelToItsBlackEnds)
+{
+    QImage touching = white_image();
+    fill_black(touching, 100, 50, 300, 300);
+    QImage black = white_image();
+    black.fill(Qt::black);
+    QImage ends = white_image();
+    fill_black(ends, 10, 20, 1, 1);
+    fill_black(ends, 10 + 49, 20, 1, 1);
+    fill_black(ends, 10, 20 + 49, 1, 1);
+    struct Row
+    {
+        const char* what;
+        QImage image;
+        server::CodeSquare square;
+    };
+    const std::vector<Row> rows = {
+        {"a code inside its margin", constructed_code(), {40, 40, 320}},
+        {"a square touching the last row and column", touching, {100, 50, 300}},
+        {"all black: the scan stops at the last row and column", black, {0, 0, 399}},
+        {"black ends only", ends, {10, 20, 50}},
+        {"all white", white_image(), {0, 0, 0}},
+        {"beyond a small image is not black", white_image(100), {0, 0, 0}},
+        {"no image", QImage(), {0, 0, 0}},
+    };
+    for (const Row& row : rows) {
+        const server::CodeSquare square = server::find_code_square(row.image);
+        EXPECT_EQ(square.x, row.square.x) << row.what;
+        EXPECT_EQ(square.y, row.square.y) << row.what;
+        EXPECT_EQ(square.side, row.square.side) << row.what;
+    }
+}
+
 TEST_F(QrPicture, ConstructedCodeIsCutOutOfItsMargin)
 {
-    const QImage drawn = constructed_code();
-    const server::CodeSquare square = server::find_code_square(drawn);
-    EXPECT_EQ(square.x, 40);
-    EXPECT_EQ(square.y, 40);
-    EXPECT_EQ(square.side, 320);
-
-    ConstructedComponent component(drawn);
+    ConstructedComponent component(constructed_code());
     common::GbkText message = "x";
     const QByteArray picture = server::make_qr_picture(component, message);
     EXPECT_EQ(u32_at(picture, 18), 320u);
@@ -288,36 +302,8 @@ TEST_F(QrPicture, ConstructedCodeIsCutOutOfItsMargin)
     EXPECT_FALSE(temporary_file_exists());
 }
 
-TEST_F(QrPicture, ScanStopsAtTheLastRowAndColumn)
-{
-    QImage touching = white_image();
-    fill_black(touching, 100, 50, 300, 300);
-    const server::CodeSquare edge = server::find_code_square(touching);
-    EXPECT_EQ(edge.x, 100);
-    EXPECT_EQ(edge.y, 50);
-    EXPECT_EQ(edge.side, 300);
-
-    QImage black = white_image();
-    black.fill(Qt::black);
-    EXPECT_EQ(server::find_code_square(black).side, 399);
-
-    // Only the pixels at the far ends matter, not those in between.
-    QImage ends = white_image();
-    fill_black(ends, 10, 20, 1, 1);
-    fill_black(ends, 10 + 49, 20, 1, 1);
-    fill_black(ends, 10, 20 + 49, 1, 1);
-    EXPECT_EQ(server::find_code_square(ends).side, 50);
-}
-
 TEST_F(QrPicture, NoBlackPixelGivesNoPicture)
 {
-    const server::CodeSquare none = server::find_code_square(white_image());
-    EXPECT_EQ(none.x, 0);
-    EXPECT_EQ(none.y, 0);
-    EXPECT_EQ(none.side, 0);
-    EXPECT_EQ(server::find_code_square(white_image(100)).side, 0) << "beyond a small image is not black";
-    EXPECT_EQ(server::find_code_square(QImage()).side, 0);
-
     ConstructedComponent component(white_image());
     common::GbkText message = "x";
     EXPECT_TRUE(server::make_qr_picture(component, message).isEmpty());
@@ -345,29 +331,24 @@ TEST_F(QrPicture, FailedDrawingNeverShowsAStaleOrBlackCode)
     EXPECT_TRUE(server::make_qr_picture(address).isEmpty());
 }
 
+// The panel shows the host's last address; loopback comes last in the host's list and is no use to
+// the hall, so the one before it is shown, and loopback only when it is the only one.
 TEST_F(QrPicture, PanelShowsTheLastAddress)
 {
-    const server::QrPanelContent several = server::qr_panel_content({"10.1.2.3", "192.168.7.40"});
-    EXPECT_EQ(several.caption, common::GbkText("请在客户端内输入服务器IP：") + "192.168.7.40");
-    EXPECT_EQ(scan(several.picture), "192.168.7.40");
-
-    const server::QrPanelContent one = server::qr_panel_content({"172.16.0.2"});
-    EXPECT_EQ(one.caption, common::GbkText("请在客户端内输入服务器IP：") + "172.16.0.2");
-    EXPECT_EQ(scan(one.picture), "172.16.0.2");
-    EXPECT_FALSE(temporary_file_exists());
-
-    // Loopback comes last in the host's list and is no use to the hall.
-    const server::QrPanelContent behind = server::qr_panel_content({"192.168.7.40", "10.1.2.3", "127.0.0.1"});
-    EXPECT_EQ(behind.caption, common::GbkText("请在客户端内输入服务器IP：") + "10.1.2.3");
-    EXPECT_EQ(scan(behind.picture), "10.1.2.3");
-    const server::QrPanelContent alone = server::qr_panel_content({"127.0.0.1"});
-    EXPECT_EQ(scan(alone.picture), "127.0.0.1");
-}
-
-TEST_F(QrPicture, PanelWithoutAnyAddressShowsNoCode)
-{
-    const server::QrPanelContent none = server::qr_panel_content({});
-    EXPECT_TRUE(none.picture.isEmpty());
-    EXPECT_EQ(none.caption, common::GbkText("请在客户端内输入服务器IP："));
-    EXPECT_FALSE(temporary_file_exists());
+    const std::vector<std::pair<common::TextList, std::string>> rows = {
+        {{"10.1.2.3", "192.168.7.40"}, "192.168.7.40"},
+        {{"172.16.0.2"}, "172.16.0.2"},
+        {{"192.168.7.40", "10.1.2.3", "127.0.0.1"}, "10.1.2.3"},
+        {{"127.0.0.1"}, "127.0.0.1"},
+        {{}, ""},
+    };
+    for (const auto& [addresses, shown] : rows) {
+        const server::QrPanelContent panel = server::qr_panel_content(addresses);
+        EXPECT_EQ(panel.caption, "请在客户端内输入服务器IP：" + shown);
+        if (shown.empty())
+            EXPECT_TRUE(panel.picture.isEmpty());
+        else
+            EXPECT_EQ(scan(panel.picture), shown);
+        EXPECT_FALSE(temporary_file_exists());
+    }
 }

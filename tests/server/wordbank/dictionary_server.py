@@ -7,6 +7,7 @@ is read from the query as percent-encoded GBK, so a word sent in any other encod
 import http.server
 import signal
 import sys
+import time
 import urllib.parse
 
 # Pages are GBK, as the real sites' are. Each names its word only through the markers.
@@ -29,6 +30,9 @@ SECOND_SITE = {
             "<dl><dt class=\"pinyin\">[ cháng chéng ]</dt></dl>",
 }
 
+# Known to neither site, and answered only after a while, so that a test can pick again meanwhile.
+SLOW_WORDS = {"远方": 1.0}
+
 
 class Handler(http.server.BaseHTTPRequestHandler):
     protocol_version = "HTTP/1.1"
@@ -40,6 +44,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
         target = urllib.parse.urlsplit(self.path)
         query = urllib.parse.parse_qs(target.query, encoding="gbk", errors="replace")
         word = query.get("wd", [""])[0]
+        time.sleep(SLOW_WORDS.get(word, 0))
         pages = {"/first/s": FIRST_SITE, "/second/s": SECOND_SITE}.get(target.path, {})
         text = pages.get(word)
         status = 200 if text is not None else 404

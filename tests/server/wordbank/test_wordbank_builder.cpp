@@ -12,6 +12,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 class WordPick : public WordBankFixture
 {
@@ -196,22 +197,31 @@ private:
 TEST_F(OnlineCompletion, AFoundPinyinReplacesThePromptButNeverTheAnswer)
 {
     load_ticked(4, "蝙蝠|3\r\n行走|1\r\n黄河|2\r\n长城|5\r\n大海|4\r\n");
-    pick_word(0);
+    const std::vector<std::pair<QByteArray, QByteArray>> shown = {
+        {"【拼音】biān fú\r\n【释义】哺乳动物，翼手目", "蝙蝠"},
+        {"【拼音】xíng zǒu\r\n【释义】走路", "行走"},
+        {"【拼音】huáng hé\r\n【释义】", "黄河"},
+        // No pinyin on the first site: both results come from the second.
+        {"【拼音】cháng chéng\r\n【释义】古代的军事防御工程", "长城"},
+        // Neither site knows the word: the table's pinyin stays.
+        {"【拼音】dà hǎi ", "大海"},
+    };
+    for (int row = 0; row < static_cast<int>(shown.size()); ++row) {
+        pick_word(row);
+        EXPECT_EQ(prompt(), shown[row].first) << "row " << row;
+        EXPECT_EQ(answer(), shown[row].second) << "row " << row;
+    }
+    EXPECT_EQ(grid(), "2");
+}
+
+// A lookup that finds nothing leaves the prompt to a word picked while it waited.
+TEST_F(OnlineCompletion, APickDuringAFruitlessLookupKeepsItsPrompt)
+{
+    load_ticked(4, "远方|1\r\n蝙蝠|3\r\n");
+    QTimer::singleShot(300, window.get(), [this] { window->列表框1->setCurrentRow(1); });
+    window->列表框1->setCurrentRow(0);
     EXPECT_EQ(prompt(), "【拼音】biān fú\r\n【释义】哺乳动物，翼手目");
     EXPECT_EQ(answer(), "蝙蝠");
-    EXPECT_EQ(grid(), "2");
-    pick_word(1);
-    EXPECT_EQ(prompt(), "【拼音】xíng zǒu\r\n【释义】走路");
-    pick_word(2);
-    EXPECT_EQ(prompt(), "【拼音】huáng hé\r\n【释义】");
-    // No pinyin on the first site: both results come from the second.
-    pick_word(3);
-    EXPECT_EQ(prompt(), "【拼音】cháng chéng\r\n【释义】古代的军事防御工程");
-    EXPECT_EQ(answer(), "长城");
-    // Neither site knows the word: the table's pinyin stays.
-    pick_word(4);
-    EXPECT_EQ(prompt(), "【拼音】dà hǎi ");
-    EXPECT_EQ(answer(), "大海");
 }
 
 TEST_F(OnlineCompletion, RunsForEveryCategoryWhenTicked)

@@ -3,6 +3,9 @@
 # their own (network namespaces "server", "display", "machine1".."machine8"), joined by a bridge
 # that also gives the test's own host (examiner, judge) an address. Everything lives in a private
 # mount and network namespace, so no interface, route or /run/netns entry leaks to this machine.
+# Its X socket folder is its own too: the programs on the other hosts reach the test's X server
+# through the socket file there, and so does python-xlib even on the test's own host; a shared
+# folder could lead them to the X server of a test running beside this one, with the same number.
 # Where that cannot be made, it says why and exits 77, which ctest reports as skipped.
 if [ "$#" -eq 0 ]; then
     echo "usage: $0 test-program [arguments...]" >&2
@@ -18,6 +21,8 @@ exec unshare -m -n sh -c '
             mount --make-rprivate /
             mkdir -p /run/netns
             mount -t tmpfs hall-netns /run/netns
+            mkdir -p /tmp/.X11-unix
+            mount -t tmpfs -o mode=1777 hall-x11 /tmp/.X11-unix
             ip link set lo up
             ip link add hall type bridge
             ip addr add $1.254/24 dev hall

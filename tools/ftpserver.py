@@ -22,7 +22,7 @@ import sys
 import time
 
 from pyftpdlib.authorizers import DummyAuthorizer
-from pyftpdlib.handlers import FTPHandler
+from pyftpdlib.handlers import ActiveDTP, FTPHandler
 from pyftpdlib.servers import FTPServer
 
 PORT = 211
@@ -61,7 +61,23 @@ class ContestAuthorizer(DummyAuthorizer):
         return False
 
 
+class HandOverActiveDTP(ActiveDTP):
+    """Forgets its socket's file number once the data channel owns the socket.
+
+    pyftpdlib 1.5.7 keeps the number and unregisters it from the loop when the session ends; by then
+    the number often belongs to another machine's new connection, which never hears anything again
+    (a login without reply, a PORT that never connects). Known upstream as "fix socket fd reclose",
+    pyftpdlib pull request 657; eight machines storing at once hit it about once in twenty sessions.
+    """
+
+    def handle_connect(self):
+        super().handle_connect()
+        self._fileno = None
+
+
 class ContestHandler(FTPHandler):
+    active_dtp = HandOverActiveDTP
+
     # A unique name is never one of the pictures, and pyftpdlib would create the file first.
     def ftp_STOU(self, line):
         self.respond("550 Not enough privileges.")

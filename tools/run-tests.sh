@@ -26,8 +26,9 @@ if [ -f tests/fuzz/CMakeLists.txt ]; then
     for target in $targets; do
         fuzzer="build-fuzz/tests/fuzz/$target"
         echo "fuzzing $(basename "$fuzzer") for 30 s"
-        # A target whose parser lies in an uninstrumented library (Qt's) starts from seed files;
-        # libFuzzer adds to its corpus folder, so it works on a copy in the build folder.
+        # A target whose parser lies in uninstrumented libraries (Qt's, libjpeg, libpng) starts from
+        # seed files (tools/make-fuzz-seeds.py makes the pictures); libFuzzer adds to its corpus
+        # folder, so it works on a copy in the build folder.
         corpus="build-fuzz/corpus/$target"
         mkdir -p "$corpus"
         [ -d "tests/fuzz/corpus/$target" ] && cp "tests/fuzz/corpus/$target"/* "$corpus"/

@@ -49,7 +49,8 @@ void DisplayLinks::poll()
 {
     const std::set<QByteArray> inodes = socket_inodes(m_pid);
     quint16 control = 0, picture = 0;
-    QFile table(QStringLiteral("/proc/net/tcp"));
+    // The display's own host's table: on a LAN hall it is not the test's.
+    QFile table(QStringLiteral("/proc/%1/net/tcp").arg(m_pid));
     if (table.open(QIODevice::ReadOnly)) {
         table.readLine(); // the column heads
         // sl local_address rem_address st tx:rx tr:when retrnsmt uid timeout inode ...

@@ -142,12 +142,18 @@ ProgramProcess::~ProgramProcess()
     stop();
 }
 
-bool ProgramProcess::start(const ProgramCopy& folder, const QString& executable, const QProcessEnvironment& environment)
+bool ProgramProcess::start(const ProgramCopy& folder, const QString& executable, const QProcessEnvironment& environment,
+                           const QString& host)
 {
     m_process.setProcessEnvironment(environment);
     m_process.setProcessChannelMode(QProcess::MergedChannels);
     m_process.setWorkingDirectory(QDir::tempPath());
-    m_process.start(folder.file_path(executable), {});
+    // ip netns exec becomes the program, so the process id stays the program's.
+    if (host.isEmpty())
+        m_process.start(folder.file_path(executable), {});
+    else
+        m_process.start(QStringLiteral("ip"),
+                        {QStringLiteral("netns"), QStringLiteral("exec"), host, folder.file_path(executable)});
     return m_process.waitForStarted(5000);
 }
 

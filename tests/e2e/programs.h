@@ -65,8 +65,10 @@ public:
     ProgramProcess() = default;
     ~ProgramProcess();
 
-    // Starts folder/executable from another working folder, so the program has to find its own.
-    bool start(const ProgramCopy& folder, const QString& executable, const QProcessEnvironment& environment);
+    // Starts folder/executable from another working folder, so the program has to find its own; on
+    // host, a network namespace of the test's LAN, when one is named.
+    bool start(const ProgramCopy& folder, const QString& executable, const QProcessEnvironment& environment,
+               const QString& host = {});
     bool running() const { return m_process.state() == QProcess::Running; }
     qint64 pid() const { return m_process.processId(); }
     // Waits for the end; -1 when it did not end in time or crashed.

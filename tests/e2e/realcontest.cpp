@@ -14,10 +14,10 @@ namespace e2e {
 
 namespace {
 
-bool port_open(quint16 port)
+bool port_open(const QString& address, quint16 port)
 {
     QTcpSocket probe;
-    probe.connectToHost(QStringLiteral("127.0.0.1"), port);
+    probe.connectToHost(address, port);
     return probe.waitForConnected(500);
 }
 
@@ -32,7 +32,7 @@ QPoint server_control_centre(const QString& object_name)
     return control ? control->mapTo(&window, control->rect().center()) : QPoint(-1, -1);
 }
 
-RealContest::RealContest() = default;
+RealContest::RealContest(Hall hall) : m_hall(std::move(hall)) {}
 
 RealContest::~RealContest()
 {
@@ -63,13 +63,14 @@ bool RealContest::start()
     m_display_folder = std::make_unique<ProgramCopy>(QStringLiteral("OruvanScreen"));
     if (!m_server_folder->valid() || !m_display_folder->valid())
         return m_error = QStringLiteral("the built program folders could not be copied"), false;
-    if (!m_server.start(*m_server_folder, QStringLiteral("Oruvan"), m_x->environment()))
+    if (!m_server.start(*m_server_folder, QStringLiteral("Oruvan"), m_x->environment(), m_hall.server_host))
         return m_error = QStringLiteral("Oruvan did not start"), false;
     m_server_window = m_x->find_window(QStringLiteral("Oruvan——"));
-    if (m_server_window.isEmpty() || !wait_until([] { return port_open(211); }, 10000))
+    if (m_server_window.isEmpty() || !wait_until([this] { return port_open(m_hall.server_address, 211); }, 10000))
         return m_error = QStringLiteral("no server window or FTP server: ") + QString::fromLocal8Bit(m_server.output()),
                false;
-    if (!m_display.start(*m_display_folder, QStringLiteral("OruvanScreen"), m_x->environment()))
+    if (!m_display_folder->write(QStringLiteral("ip.txt"), m_hall.server_address.toLatin1()) ||
+        !m_display.start(*m_display_folder, QStringLiteral("OruvanScreen"), m_x->environment(), m_hall.display_host))
         return m_error = QStringLiteral("OruvanScreen did not start"), false;
     m_display_window = m_x->find_window(QStringLiteral("】"));
     // Both windows open at (50, 50): the hall screen goes beside the operator's window.
@@ -77,7 +78,7 @@ bool RealContest::start()
                                                      m_display_window, QStringLiteral("1200"), QStringLiteral("50")}))
         return m_error = QStringLiteral("no display window"), false;
     m_display_links = std::make_unique<DisplayLinks>(m_display.pid());
-    m_sim = std::make_unique<ContestSimulator>();
+    m_sim = std::make_unique<ContestSimulator>(m_hall);
     if (!m_sim->log_in_all())
         return m_error = QStringLiteral("the simulated clients could not log in"), false;
     // The display makes both links 5 s after its start and logs in on the control link.
@@ -147,8 +148,10 @@ int RealContest::quit()
     for (int attempt = 0; attempt < 3; ++attempt) {
         QString box = m_x->find_window(QStringLiteral("信息"), 500);
         if (box.isEmpty()) {
-            if (!m_x->request_close(m_server_window))
-                return m_error = QStringLiteral("the close request could not be sent"), -1;
+            if (!m_x->request_close(m_server_window)) {
+                m_error = QStringLiteral("close request %1 could not be sent").arg(attempt + 1);
+                continue;
+            }
             box = m_x->find_window(QStringLiteral("信息"), 5000);
         }
         if (box.isEmpty()) {

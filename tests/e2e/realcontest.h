@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "tests/e2e/displaylinks.h"
+#include "tests/e2e/hall.h"
 #include "tests/e2e/programs.h"
 #include "tests/e2e/simulator.h"
 
@@ -12,13 +13,14 @@ namespace e2e {
 
 // Both real programs, each from a copy of its built folder, on one private X server, driven from
 // outside as a person would (xdotool clicks and typing on the server's window), with the simulated
-// machines, examiner and judge. Runs inside a private network namespace.
+// machines, examiner and judge. Runs inside a private network namespace, all on its loopback or on
+// the hosts of a private LAN: then the display's ip.txt names the server's LAN address.
 class RealContest final
 {
     Q_DISABLE_COPY_MOVE(RealContest)
 
 public:
-    RealContest();
+    explicit RealContest(Hall hall = {});
     ~RealContest();
 
     // Starts both programs and logs every client in; false with why in error().
@@ -52,6 +54,7 @@ private:
     bool click(const QString& control);
     bool type(const QString& control, const QString& text);
 
+    Hall m_hall;
     std::unique_ptr<XServer> m_x;
     std::unique_ptr<ProgramCopy> m_server_folder, m_display_folder;
     ProgramProcess m_server, m_display;

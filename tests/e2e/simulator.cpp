@@ -1,5 +1,7 @@
 #include "tests/e2e/simulator.h"
 
+#include <algorithm>
+
 #include "tests/support/pictures.h"
 #include "tests/support/waits.h"
 
@@ -17,12 +19,14 @@ constexpr quint16 kExaminerPort = 19740;
 constexpr quint16 kJudgePort = 19741;
 
 // Debian's own interpreter: another python3 earlier on PATH may lack nothing we use, but this one
-// is always there. The picture comes on standard input.
+// is always there. The picture comes on standard input. Active mode, as the machines in a hall use:
+// the FTP server connects back to the machine.
 const char* const kUploadScript = R"(
 import ftplib, sys
 ftp = ftplib.FTP()
-ftp.connect('127.0.0.1', 211, timeout=10)
+ftp.connect(sys.argv[2], 211, timeout=10)
 ftp.login('username', 'tinsmith')
+ftp.set_pasv(False)
 ftp.storbinary('STOR ' + sys.argv[1], sys.stdin.buffer)
 ftp.quit()
 )";
@@ -52,7 +56,7 @@ QByteArray handwriting_picture(int n)
     return encoded_picture(image, "JPG", 90);
 }
 
-ContestSimulator::ContestSimulator(QObject* parent) : QObject(parent)
+ContestSimulator::ContestSimulator(Hall hall, QObject* parent) : QObject(parent), m_hall(std::move(hall))
 {
     m_clock.start();
     for (int n = 1; n <= 8; ++n)
@@ -88,30 +92,38 @@ std::unique_ptr<FakeClient> ContestSimulator::make_client(const QString& who)
     return client;
 }
 
-bool ContestSimulator::log_in(FakeClient& client, const QByteArray& role, const QByteArray& reply, int timeout_ms)
+bool ContestSimulator::log_in(FakeClient& client, const QByteArray& role, const QByteArray& reply, int timeout_ms,
+                              const QString& from_host)
 {
-    if (!client.connect_to(kLoginPort, QStringLiteral("127.0.0.1"), timeout_ms))
+    if (!client.connect_to(kLoginPort, m_hall.server_address, timeout_ms, from_host))
         return false;
     return client.send("登录|" + role) && client.wait_for(reply, timeout_ms);
+}
+
+bool ContestSimulator::log_in_machine(int n, int timeout_ms)
+{
+    m_machines[n] = make_client(QStringLiteral("machine%1").arg(n));
+    const bool logged_in =
+        log_in(*m_machines[n], QByteArray::number(n), "登录|成功", timeout_ms, m_hall.machine_host(n));
+    m_handins[n] = make_client(QStringLiteral("handin%1").arg(n));
+    return m_handins[n]->connect_to(static_cast<quint16>(kLoginPort + n), m_hall.server_address, timeout_ms,
+                                    m_hall.machine_host(n)) &&
+           logged_in;
 }
 
 bool ContestSimulator::log_in_all(int timeout_ms)
 {
     bool ok = true;
-    for (int n = 1; n <= 8; ++n) {
-        m_machines[n] = make_client(QStringLiteral("machine%1").arg(n));
-        ok = log_in(*m_machines[n], QByteArray::number(n), "登录|成功", timeout_ms) && ok;
-        m_handins[n] = make_client(QStringLiteral("handin%1").arg(n));
-        ok = m_handins[n]->connect_to(static_cast<quint16>(kLoginPort + n)) && ok;
-    }
+    for (int n = 1; n <= 8; ++n)
+        ok = log_in_machine(n, timeout_ms) && ok;
     m_examiner = make_client(QStringLiteral("examiner"));
     ok = log_in(*m_examiner, "考官", "登录|考官成功", timeout_ms) && ok;
     m_examiner_port = make_client(QStringLiteral("examiner-port"));
-    ok = m_examiner_port->connect_to(kExaminerPort) && ok;
+    ok = m_examiner_port->connect_to(kExaminerPort, m_hall.server_address) && ok;
     m_judge = make_client(QStringLiteral("judge"));
     ok = log_in(*m_judge, "评委", "登录|评委成功", timeout_ms) && ok;
     m_judge_port = make_client(QStringLiteral("judge-port"));
-    ok = m_judge_port->connect_to(kJudgePort) && ok;
+    ok = m_judge_port->connect_to(kJudgePort, m_hall.server_address) && ok;
     return ok;
 }
 
@@ -126,12 +138,10 @@ void ContestSimulator::drop_machine(int n)
 
 bool ContestSimulator::bring_back_machine(int n, int timeout_ms)
 {
-    m_machines[n] = make_client(QStringLiteral("machine%1").arg(n));
-    const bool logged_in = log_in(*m_machines[n], QByteArray::number(n), "登录|成功", timeout_ms);
-    m_handins[n] = make_client(QStringLiteral("handin%1").arg(n));
+    const bool back = log_in_machine(n, timeout_ms);
     // A machine that comes back has nothing of the running question to hand in.
     m_questions_answered[n] = m_questions_seen[n];
-    return m_handins[n]->connect_to(static_cast<quint16>(kLoginPort + n)) && logged_in;
+    return back;
 }
 
 bool ContestSimulator::all_handed_in() const
@@ -170,16 +180,25 @@ void ContestSimulator::upload(int n, const QByteArray& bytes, bool then_over)
 {
     m_busy[n] = true;
     auto* process = new QProcess(this);
-    connect(process, &QProcess::finished, this, [this, process, n, then_over](int code, QProcess::ExitStatus status) {
-        m_busy[n] = false;
-        if (status != QProcess::NormalExit || code != 0)
-            ++m_failed_uploads;
-        else if (then_over)
-            send_over(n);
-        process->deleteLater();
-    });
-    process->start(QStringLiteral("/usr/bin/python3"),
-                   {QStringLiteral("-c"), QString::fromLatin1(kUploadScript), QStringLiteral("ht%1.jpg").arg(n)});
+    const qint64 started_ms = now_ms();
+    connect(process, &QProcess::finished, this,
+            [this, process, n, then_over, started_ms](int code, QProcess::ExitStatus status) {
+                m_busy[n] = false;
+                ++m_finished_uploads;
+                m_slowest_upload_ms = std::max(m_slowest_upload_ms, now_ms() - started_ms);
+                if (status != QProcess::NormalExit || code != 0)
+                    ++m_failed_uploads;
+                else if (then_over)
+                    send_over(n);
+                process->deleteLater();
+            });
+    QStringList command = {QStringLiteral("/usr/bin/python3"), QStringLiteral("-c"), QString::fromLatin1(kUploadScript),
+                           QStringLiteral("ht%1.jpg").arg(n), m_hall.server_address};
+    // From the machine's own host, where the FTP server's data connection has to reach it.
+    const QString host = m_hall.machine_host(n);
+    if (!host.isEmpty())
+        command = QStringList{QStringLiteral("ip"), QStringLiteral("netns"), QStringLiteral("exec"), host} + command;
+    process->start(command.takeFirst(), command);
     process->write(bytes);
     process->closeWriteChannel();
 }

@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "tests/e2e/hall.h"
 #include "tests/support/fakeclient.h"
 
 #include <QElapsedTimer>
@@ -16,8 +17,8 @@ namespace e2e {
 // Eight contestant machines, an examiner and a judge, as the outside programs behave: each logs in
 // on port 19730 and keeps its own port's connection; a machine hands in its picture when the server
 // asks ("传输") after a question it has seen, by uploading ht<n>.jpg to the server's FTP server with
-// the fixed login and then sending "over". Every byte that reaches any of them is logged with the
-// time on one clock, so order across clients can be checked.
+// the fixed login in active mode and then sending "over". Every byte that reaches any of them is
+// logged with the time on one clock, so order across clients can be checked.
 class ContestSimulator final : public QObject
 {
     Q_OBJECT
@@ -40,7 +41,8 @@ public:
         qint64 at_ms = 0;
     };
 
-    explicit ContestSimulator(QObject* parent = nullptr);
+    // On a LAN hall each machine connects and uploads from its own host.
+    explicit ContestSimulator(Hall hall = {}, QObject* parent = nullptr);
     ~ContestSimulator() override;
 
     // Logs every role in and connects every side port; true when every login was answered.
@@ -66,6 +68,9 @@ public:
     // Times machine n sent "over", and uploads that failed.
     int handed_in(int n) const { return m_handed_in[n]; }
     int failed_uploads() const { return m_failed_uploads; }
+    // Uploads that ended, and the longest one from its start to its end.
+    int finished_uploads() const { return m_finished_uploads; }
+    qint64 slowest_upload_ms() const { return m_slowest_upload_ms; }
     // Every machine that answers has handed in for the question it saw last.
     bool all_handed_in() const;
 
@@ -77,12 +82,15 @@ public:
 
 private:
     std::unique_ptr<FakeClient> make_client(const QString& who);
-    bool log_in(FakeClient& client, const QByteArray& role, const QByteArray& reply, int timeout_ms);
+    bool log_in(FakeClient& client, const QByteArray& role, const QByteArray& reply, int timeout_ms,
+                const QString& from_host = {});
+    bool log_in_machine(int n, int timeout_ms);
     void on_transfer(int n);
     void upload(int n, const QByteArray& bytes, bool then_over);
     void send_over(int n);
     void upload_once_due(int n);
 
+    Hall m_hall;
     QElapsedTimer m_clock;
     std::array<std::unique_ptr<FakeClient>, 9> m_machines;
     std::array<std::unique_ptr<FakeClient>, 9> m_handins;
@@ -95,6 +103,8 @@ private:
     std::array<bool, 9> m_busy{};
     std::array<std::function<bool()>, 9> m_upload_when;
     int m_failed_uploads = 0;
+    int m_finished_uploads = 0;
+    qint64 m_slowest_upload_ms = 0;
     std::vector<Entry> m_log;
 };
 

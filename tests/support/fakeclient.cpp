@@ -1,5 +1,6 @@
 #include "tests/support/fakeclient.h"
 
+#include "tests/support/hostscope.h"
 #include "tests/support/waits.h"
 
 FakeClient::FakeClient(QObject* parent) : QObject(parent)
@@ -9,10 +10,16 @@ FakeClient::FakeClient(QObject* parent) : QObject(parent)
     connect(&m_socket, &QTcpSocket::disconnected, this, [this] { m_closed = true; });
 }
 
-bool FakeClient::connect_to(quint16 port, const QString& host, int timeout_ms)
+bool FakeClient::connect_to(quint16 port, const QString& host, int timeout_ms, const QString& from_host)
 {
     m_closed = false;
-    m_socket.connectToHost(host, port);
+    {
+        // An address literal makes Qt create the socket inside connectToHost.
+        const HostScope from(from_host);
+        if (!from.entered())
+            return false;
+        m_socket.connectToHost(host, port);
+    }
     return wait_until([this] { return is_connected() || m_socket.state() == QAbstractSocket::UnconnectedState; },
                       timeout_ms) &&
            is_connected();

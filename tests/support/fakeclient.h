@@ -24,8 +24,10 @@ public:
 
     explicit FakeClient(QObject* parent = nullptr);
 
-    // Connects and waits until the connection stands (or timeout_ms).
-    bool connect_to(quint16 port, const QString& host = QStringLiteral("127.0.0.1"), int timeout_ms = 5000);
+    // Connects and waits until the connection stands (or timeout_ms). from_host: the network
+    // namespace this end lives in (HostScope), empty for the test's own.
+    bool connect_to(quint16 port, const QString& host = QStringLiteral("127.0.0.1"), int timeout_ms = 5000,
+                    const QString& from_host = {});
     // Writes everything and waits until it has left the socket.
     bool send(const QByteArray& bytes);
     void close();

@@ -11,6 +11,7 @@ import socket
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 import unittest
 
@@ -130,6 +131,83 @@ class Rights(unittest.TestCase):
         self.assertEqual(self.folder.read("ftpserver.exe"), self.folder.launcher_bytes)
         self.assertEqual(self.folder.read("ht3.jpg"), b"picture")
         self.assertEqual(sorted(os.listdir(self.folder.path)), before)
+
+
+class EightMachinesAtOnce(unittest.TestCase):
+    """Every machine hands in at the same moment at each question end, in active mode, while the
+    display fetches the first four pictures over one session: no session may go deaf."""
+
+    SESSIONS = 50
+    # Far beyond what a session takes on loopback; a session that waits this long has hung.
+    HANG_SECONDS = 5
+
+    def setUp(self):
+        self.folder = ProgramFolder()
+        self.server = subprocess.Popen([self.folder.launcher], cwd="/")
+        self.assertTrue(wait_until(port_accepts, 10), "the launcher never listened")
+        self.pictures = {n: bytes([0xFF, 0xD8, n]) * (2000 * n) + b"\xff\xd9" for n in range(1, 9)}
+        self.sessions = []
+        self.hangs = []
+        self.wrong = []
+
+    def tearDown(self):
+        self.server.terminate()
+        self.assertEqual(self.server.wait(10), 0)
+        self.folder.remove()
+
+    def session(self, who, work):
+        self.sessions.append(who)
+        ftp = ftplib.FTP()
+        try:
+            ftp.connect("127.0.0.1", PORT, timeout=self.HANG_SECONDS)
+            ftp.login("username", "tinsmith")
+            ftp.set_pasv(False)
+            work(ftp)
+            ftp.quit()
+        except (socket.timeout, TimeoutError) as error:
+            self.hangs.append(f"{who}: {error!r}")
+        finally:
+            ftp.close()
+
+    def machine(self, n):
+        name = f"ht{n}.jpg"
+
+        def hand_in(ftp):
+            ftp.storbinary("STOR " + name, io.BytesIO(self.pictures[n]))
+            fetched = io.BytesIO()
+            ftp.retrbinary("RETR " + name, fetched.write)
+            if fetched.getvalue() != self.pictures[n]:
+                self.wrong.append(name)
+
+        for _ in range(self.SESSIONS):
+            self.session(f"machine {n}", hand_in)
+
+    def display(self, done):
+        def fetch_four(ftp):
+            for n in range(1, 5):
+                ftp.retrbinary(f"RETR ht{n}.jpg", io.BytesIO().write)
+
+        fetches = 0
+        while not done.is_set() or fetches == 0:
+            self.session("display", fetch_four)
+            fetches += 1
+
+    def test_no_session_goes_deaf(self):
+        for n in range(1, 5):
+            self.folder.write(f"ht{n}.jpg", self.pictures[n])
+        done = threading.Event()
+        machines = [threading.Thread(target=self.machine, args=(n,)) for n in range(1, 9)]
+        display = threading.Thread(target=self.display, args=(done,))
+        for thread in machines + [display]:
+            thread.start()
+        for thread in machines:
+            thread.join()
+        done.set()
+        display.join()
+        self.assertEqual(self.hangs, [], f"{len(self.hangs)} of {len(self.sessions)} sessions hung")
+        self.assertEqual(self.wrong, [])
+        for n in range(1, 9):
+            self.assertEqual(self.folder.read(f"ht{n}.jpg"), self.pictures[n])
 
 
 class CannotListen(unittest.TestCase):

@@ -192,6 +192,38 @@ TEST(Controls, MultiLineEditsUseCrLf)
     EXPECT_EQ(common::content(&not_an_edit), "");
 }
 
+// Every code of code page 936: the euro sign and every two-byte code, the user-defined areas too.
+TEST(Controls, EveryCodeOfTheCodePageComesBackByteForByte)
+{
+    common::GbkText every = "\x80";
+    for (int lead = 0x81; lead <= 0xFE; ++lead) {
+        for (int trail = 0x40; trail <= 0xFE; ++trail) {
+            if (trail != 0x7F)
+                every += {static_cast<char>(lead), static_cast<char>(trail)};
+        }
+    }
+    ASSERT_EQ(every.size(), 1u + 126 * 190 * 2);
+
+    QListWidget list;
+    common::list_box_add_item(&list, every);
+    EXPECT_TRUE(common::list_box_item_text(&list, 0) == every);
+    QPlainTextEdit box;
+    QLineEdit line;
+    for (QWidget* edit : std::initializer_list<QWidget*>{&box, &line}) {
+        common::set_content(edit, every);
+        EXPECT_TRUE(common::content(edit) == every) << edit->metaObject()->className();
+    }
+    QLabel label;
+    common::set_caption(&label, every);
+    EXPECT_TRUE(common::caption(&label) == every);
+    // Each code is one character, none of them a substitute.
+    EXPECT_EQ(label.text().size(), 1 + 126 * 190);
+    EXPECT_FALSE(label.text().contains(QChar::ReplacementCharacter));
+    // The two pinyin letters that the table keeps among private-use characters show as letters.
+    common::set_caption(&label, "\xA8\xBC\xA8\xBF");
+    EXPECT_EQ(label.text(), QStringLiteral("\u1E3F\u01F9"));
+}
+
 TEST(Controls, ComboAndListSelectionRules)
 {
     QComboBox combo;

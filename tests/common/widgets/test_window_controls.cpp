@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTextDocument>
 #include <QTreeWidget>
 
 namespace {
@@ -176,18 +177,31 @@ TEST(Controls, CaptionsOfEveryKind)
     EXPECT_EQ(button.text(), QStringLiteral("第1轮"));
 }
 
-TEST(Controls, MultiLineEditsUseCrLf)
+TEST(Controls, EditsGiveBackTheirLineEndsAsSetOrTyped)
 {
     QPlainTextEdit box;
     common::set_content(&box, "第一行\r\n第二行\r\n");
     EXPECT_EQ(box.toPlainText(), QStringLiteral("第一行\n第二行\n"));
     EXPECT_EQ(common::content(&box), "第一行\r\n第二行\r\n");
-    box.setPlainText(QStringLiteral("甲\n乙"));
-    EXPECT_EQ(common::content(&box), "甲\r\n乙");
+    // A lone LF or CR breaks no line and comes back as it was.
+    for (const char* text : {"甲\n乙\r丙", "\r\r\n\n", "\n\r", "末\r"}) {
+        common::set_content(&box, text);
+        EXPECT_EQ(box.document()->blockCount(), 1 + QByteArray(text).count("\r\n")) << text;
+        EXPECT_EQ(common::content(&box), text);
+    }
+    // The operator's Enter, with or without Shift, is CR LF.
+    common::set_content(&box, "甲\n乙");
+    box.moveCursor(QTextCursor::End);
+    QTest::keyClick(&box, Qt::Key_Return);
+    QTest::keyClicks(&box, "x");
+    QTest::keyClick(&box, Qt::Key_Return, Qt::ShiftModifier);
+    EXPECT_EQ(common::content(&box), "甲\n乙\r\nx\r\n");
 
     QLineEdit line;
-    common::set_content(&line, "19730");
-    EXPECT_EQ(common::content(&line), "19730");
+    for (const char* text : {"19730", "甲\r乙\n丙\r\n"}) {
+        common::set_content(&line, text);
+        EXPECT_EQ(common::content(&line), text);
+    }
     QLabel not_an_edit;
     EXPECT_EQ(common::content(&not_an_edit), "");
 }

@@ -1,5 +1,8 @@
 #include "webaccess/responseparsing.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include "common/text/numbers.h"
 #include "webaccess/iconvconverter.h"
 #include "webaccess/regexobject.h"
@@ -19,9 +22,20 @@ void run(const std::function<void()>& callback)
         callback();
 }
 
+// Names of code page 936 in any letter case. iconv's tables of these names lack codes that the
+// page may hold (ǹ, ḿ, the user-defined areas), so such a page goes through the windows' codec.
+bool names_code_page_936(const GbkText& charset)
+{
+    const char* const names[] = {"gbk", "gb2312", "cp936", "ms936", "windows-936", "x-gbk"};
+    return std::any_of(std::begin(names), std::end(names),
+                       [&charset](const char* name) { return common::text_compare(charset, name, false) == 0; });
+}
+
 // The page bytes decoded from the named charset into GBK; nullopt for a charset iconv lacks.
 std::optional<GbkText> decode_page(const ByteData& data, const GbkText& charset)
 {
+    if (names_code_page_936(charset))
+        return wide_to_ansi(ansi_to_wide(common::to_text(data)));
     const auto wide = convert_charset(charset.c_str(), "UTF-16LE", data, 1, ByteData("\xFD\xFF", 2));
     if (!wide)
         return std::nullopt;

@@ -1,16 +1,36 @@
 #include "webaccess/textconversion.h"
 
+#include "common/text/gbkcodec.h"
 #include "common/text/gbktext.h"
-#include "webaccess/iconvconverter.h"
+
+#include <QString>
 
 namespace webaccess {
 
 namespace {
 
-const char* const kCodePage936 = "CP936";
-
 // "#引号": lets a caller write a double quote inside a marker.
 const GbkText kQuotePlaceholder = "#\xD2\xFD\xBA\xC5";
+
+// A base character and the combining marks behind it become one precomposed character where
+// Unicode has one ("e" + U+0301 is é, which code page 936 holds); a base that has none keeps its
+// marks, and a base alone is never touched, so no compatibility character is swapped for another.
+QString compose_marks(const QString& text)
+{
+    QString result;
+    result.reserve(text.size());
+    qsizetype start = 0;
+    while (start < text.size()) {
+        qsizetype end = start + 1;
+        while (end < text.size() && text[end].isMark())
+            ++end;
+        const QString run = text.mid(start, end - start);
+        const QString composed = run.size() > 1 ? run.normalized(QString::NormalizationForm_C) : run;
+        result += composed.size() < run.size() ? composed : run;
+        start = end;
+    }
+    return result;
+}
 
 } // namespace
 
@@ -19,20 +39,27 @@ ByteData ansi_to_wide(const GbkText& text, bool without_terminator)
     const GbkText upto_zero = text.substr(0, text.find('\0'));
     if (upto_zero.empty())
         return {};
-    ByteData wide =
-        convert_charset(kCodePage936, "UTF-16LE", ByteData(upto_zero.data(), upto_zero.size()), 1, ByteData("?\0", 2))
-            .value_or(ByteData());
+    QString wide = common::to_qstring(upto_zero);
+    // Bytes that are no character become "?", the platform converter's default character.
+    wide.replace(QChar::ReplacementCharacter, u'?');
     if (!without_terminator)
-        wide.append(2, '\0');
-    return wide;
+        wide.append(QChar(u'\0'));
+    ByteData data;
+    data.reserve(wide.size() * 2);
+    for (const QChar unit : wide) {
+        data.append(static_cast<char>(unit.unicode() & 0xFF));
+        data.append(static_cast<char>(unit.unicode() >> 8));
+    }
+    return data;
 }
 
 GbkText wide_to_ansi(const ByteData& data)
 {
-    const ByteData units = data.left(data.size() / 2 * 2);
-    const ByteData ansi = convert_charset("UTF-16LE", kCodePage936, units, 2, ByteData("?")).value_or(ByteData());
-    const qsizetype zero = ansi.indexOf('\0');
-    return GbkText(ansi.constData(), static_cast<size_t>(zero < 0 ? ansi.size() : zero));
+    QString wide(data.size() / 2, Qt::Uninitialized);
+    for (qsizetype i = 0; i < wide.size(); ++i)
+        wide[i] = QChar(static_cast<unsigned char>(data[2 * i]), static_cast<unsigned char>(data[2 * i + 1]));
+    const GbkText ansi = common::from_qstring(compose_marks(wide));
+    return ansi.substr(0, ansi.find('\0'));
 }
 
 GbkText text_between(const GbkText& text, const GbkText& left, const GbkText& right, int start, bool ignore_case)

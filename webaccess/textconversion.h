@@ -4,7 +4,8 @@
 #include "common/text/gbktext.h"
 
 // GBK <-> UTF-16 (code units low byte first) and cutting a value out of a page by two markers.
-// Code page 936 on the GBK side; a character the other side lacks becomes "?".
+// Code page 936 on the GBK side, by the same codec as the windows; a character the other side lacks
+// becomes "?".
 namespace webaccess {
 
 using common::ByteData;
@@ -14,7 +15,8 @@ using common::GbkText;
 // without_terminator; the empty text gives empty data either way.
 ByteData ansi_to_wide(const GbkText& text, bool without_terminator = false);
 
-// Exactly the whole units of data (a trailing odd byte is ignored) in GBK, up to the first zero unit.
+// Exactly the whole units of data (a trailing odd byte is ignored) in GBK, up to the first zero unit;
+// combining marks are first composed with their base character where Unicode has the composite.
 GbkText wide_to_ansi(const ByteData& data);
 
 // The bytes after the first left marker (at or after start) up to the first right marker behind it;

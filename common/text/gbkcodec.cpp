@@ -1,37 +1,41 @@
 #include "common/text/gbkcodec.h"
 
 #include <algorithm>
-#include <cerrno>
 
-#include <iconv.h>
+#include <QStringDecoder>
+#include <QStringEncoder>
 
 namespace common {
 namespace {
 
-// One converter per direction and thread, opened on first use: opening costs far more than a
-// short conversion.
-class Converter final
-{
-public:
-    Converter(const char* to, const char* from) : m_cd(iconv_open(to, from)) {}
-    ~Converter()
-    {
-        if (valid())
-            iconv_close(m_cd);
-    }
-    Converter(const Converter&) = delete;
-    Converter& operator=(const Converter&) = delete;
+// Qt's converter of this name is ICU's table of code page 936: every code of it, the euro sign
+// 0x80 and the user-defined areas included, converts to one character and back to its own bytes.
+// glibc's "GBK" and "CP936" tables lack some of them.
+const char* const kCodePage936 = "GBK";
 
-    bool valid() const { return m_cd != reinterpret_cast<iconv_t>(-1); }
-    iconv_t handle() const { return m_cd; }
+// The table gives A8 BC and A8 BF as private-use characters; the windows show them as the pinyin
+// letters they stand for, and those letters (typed, or from a dictionary page) give the bytes back.
+constexpr char16_t kPrivateMAcute = 0xE7C7;
+constexpr char16_t kPrivateNGrave = 0xE7C8;
+constexpr char16_t kMAcute = 0x1E3F;
+constexpr char16_t kNGrave = 0x01F9;
 
-private:
-    iconv_t m_cd;
-};
+// The table reads a lone 0xFF as this private-use character, but 0xFF is no character of code
+// page 936: it shows as U+FFFD like any other stray byte, and the character is not written.
+constexpr char16_t kPrivateFF = 0xF8F5;
+
+// Follows any text in both directions so that a lead byte or a high surrogate cut off at its end
+// is converted to its substitute, not silently dropped: a zero trails no character.
+constexpr char kSentinel = '\0';
 
 bool is_ascii(const char* data, std::size_t size)
 {
     return std::all_of(data, data + size, [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+void swap_units(QString& text, char16_t from, char16_t to)
+{
+    text.replace(QChar(from), QChar(to));
 }
 
 } // namespace
@@ -41,77 +45,34 @@ QString to_qstring(const GbkText& text)
     if (is_ascii(text.data(), text.size()))
         return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 
-    thread_local Converter decoder("UTF-16LE", "GBK");
-    if (!decoder.valid())
-        return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-
-    // Every GBK character, and every byte that is not one, gives one UTF-16 unit.
-    QString result(static_cast<qsizetype>(text.size()), Qt::Uninitialized);
-    char* in = const_cast<char*>(text.data());
-    std::size_t in_left = text.size();
-    char* out = reinterpret_cast<char*>(result.data());
-    std::size_t out_left = text.size() * 2;
-    iconv(decoder.handle(), nullptr, nullptr, nullptr, nullptr);
-    while (in_left > 0) {
-        if (iconv(decoder.handle(), &in, &in_left, &out, &out_left) != static_cast<std::size_t>(-1))
-            break;
-        if (errno != EILSEQ && errno != EINVAL)
-            break;
-        // A byte that starts no GBK character shows as U+FFFD; decoding goes on at the next byte,
-        // so an ASCII byte after a stray lead byte survives.
-        const char16_t replacement = 0xFFFD;
-        std::copy_n(reinterpret_cast<const char*>(&replacement), 2, out);
-        out += 2;
-        out_left -= 2;
-        ++in;
-        --in_left;
-    }
-    result.resize(static_cast<qsizetype>((text.size() * 2 - out_left) / 2));
+    QByteArray bytes(text.data(), static_cast<qsizetype>(text.size()));
+    bytes.append(kSentinel);
+    // A byte that starts no character shows as U+FFFD; decoding goes on at the next byte, so an
+    // ASCII byte after a stray lead byte survives.
+    QString result = QStringDecoder(kCodePage936, QStringDecoder::Flag::Stateless).decode(bytes);
+    result.chop(1);
+    swap_units(result, kPrivateFF, QChar::ReplacementCharacter);
+    swap_units(result, kPrivateMAcute, kMAcute);
+    swap_units(result, kPrivateNGrave, kNGrave);
     return result;
 }
 
 GbkText from_qstring(const QString& text)
 {
-    const auto units = static_cast<std::size_t>(text.size());
     const auto* utf16 = reinterpret_cast<const char16_t*>(text.utf16());
-    if (std::all_of(utf16, utf16 + units, [](char16_t u) { return u < 0x80; })) {
+    if (std::all_of(utf16, utf16 + text.size(), [](char16_t u) { return u < 0x80; })) {
         const QByteArray latin = text.toLatin1();
         return GbkText(latin.constData(), static_cast<std::size_t>(latin.size()));
     }
 
-    thread_local Converter encoder("GBK", "UTF-16LE");
-    if (!encoder.valid())
-        return {};
-
-    // A GBK character is at most two bytes for each UTF-16 unit.
-    GbkText result(units * 2, '\0');
-    char* in = const_cast<char*>(reinterpret_cast<const char*>(utf16));
-    std::size_t in_left = units * 2;
-    char* out = result.data();
-    std::size_t out_left = result.size();
-    iconv(encoder.handle(), nullptr, nullptr, nullptr, nullptr);
-    while (in_left > 0) {
-        if (iconv(encoder.handle(), &in, &in_left, &out, &out_left) != static_cast<std::size_t>(-1))
-            break;
-        if (errno != EILSEQ && errno != EINVAL)
-            break;
-        // A character GBK lacks becomes '?', one per character (a surrogate pair is one).
-        char16_t unit;
-        std::copy_n(in, 2, reinterpret_cast<char*>(&unit));
-        std::size_t skip = 2;
-        if (unit >= 0xD800 && unit < 0xDC00 && in_left >= 4) {
-            char16_t next;
-            std::copy_n(in + 2, 2, reinterpret_cast<char*>(&next));
-            if (next >= 0xDC00 && next < 0xE000)
-                skip = 4;
-        }
-        *out++ = '?';
-        --out_left;
-        in += std::min(skip, in_left);
-        in_left -= std::min(skip, in_left);
-    }
-    result.resize(result.size() - out_left);
-    return result;
+    QString prepared = text;
+    swap_units(prepared, kMAcute, kPrivateMAcute);
+    swap_units(prepared, kNGrave, kPrivateNGrave);
+    swap_units(prepared, kPrivateFF, QChar::ReplacementCharacter);
+    prepared.append(QChar(kSentinel));
+    // A character code page 936 lacks becomes '?', one per character (a surrogate pair is one).
+    const QByteArray gbk = QStringEncoder(kCodePage936, QStringEncoder::Flag::Stateless).encode(prepared);
+    return GbkText(gbk.constData(), static_cast<std::size_t>(gbk.size() - 1));
 }
 
 } // namespace common

@@ -147,16 +147,14 @@ GbkText replace_text(const GbkText& text, const GbkText& wanted, const GbkText& 
     return result;
 }
 
-TextList split_text(const GbkText& text, const GbkText& separator, int max_pieces)
+TextList split_text(const GbkText& text, const GbkText& separator, std::optional<int> max_pieces)
 {
-    if (max_pieces < 0 && max_pieces != kAll)
-        max_pieces = 0;
-    if (text.empty() || max_pieces == 0)
+    if (text.empty() || (max_pieces && *max_pieces <= 0))
         return {};
     if (separator.empty())
         return {text};
 
-    const auto limit = max_pieces == kAll ? text.size() + 1 : static_cast<std::size_t>(max_pieces);
+    const auto limit = max_pieces ? static_cast<std::size_t>(*max_pieces) : text.size() + 1;
     TextList pieces;
     std::size_t mark = 0;
     while (pieces.size() < limit) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,7 +12,7 @@ namespace common {
 using GbkText = std::string;
 using TextList = std::vector<GbkText>;
 
-// "No limit" for split_text's max_pieces and replace_text's max_count.
+// "No limit" for replace_text's max_count.
 inline constexpr int kAll = -1;
 
 int text_byte_length(const GbkText& text);
@@ -28,9 +29,9 @@ int find_text(const GbkText& text, const GbkText& wanted, int start = 1, bool ig
 GbkText replace_text(const GbkText& text, const GbkText& wanted, const GbkText& replacement = {}, int start = 1,
                      int max_count = kAll, bool case_sensitive = false);
 
-// GBK-aware; an empty last piece is dropped, empty middle pieces are kept. max_pieces kAll: no limit;
-// another negative value or 0 gives the empty list. The scan stops once max_pieces pieces are made.
-TextList split_text(const GbkText& text, const GbkText& separator = ",", int max_pieces = kAll);
+// GBK-aware; an empty last piece is dropped, empty middle pieces are kept. Without max_pieces there
+// is no limit; a negative value or 0 gives the empty list. The scan stops once max_pieces pieces are made.
+TextList split_text(const GbkText& text, const GbkText& separator = ",", std::optional<int> max_pieces = {});
 
 // Strips ASCII spaces and full-width spaces (A1 A1) at both ends; TAB, CR and LF stay. A trail byte
 // A1 followed by a lead byte A1 is no full-width space.

@@ -23,6 +23,41 @@ void set_plain_text(QLabel* label, const GbkText& text)
     label->setText(to_qstring(text));
 }
 
+// A multi-line box breaks its lines at CR LF only, as the operator's Enter writes them. It would
+// break at a lone CR or LF too and give it back as CR LF, so those show as these marks inside the
+// line instead; neither mark is a GBK character, so none can come from a text that was set.
+constexpr char16_t kLoneCrMark = 0x21B5;
+constexpr char16_t kLoneLfMark = 0x21B4;
+
+QString to_shown_lines(const QString& text)
+{
+    QString shown;
+    shown.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') {
+            shown += u'\n';
+            ++i;
+        } else if (c == u'\r') {
+            shown += QChar(kLoneCrMark);
+        } else if (c == u'\n') {
+            shown += QChar(kLoneLfMark);
+        } else {
+            shown += c;
+        }
+    }
+    return shown;
+}
+
+// Every line break of the box (Enter, Shift+Enter) is CR LF.
+QString from_shown_lines(QString shown)
+{
+    shown.replace(u'\n', QStringLiteral("\r\n"));
+    shown.replace(QChar(kLoneCrMark), u'\r');
+    shown.replace(QChar(kLoneLfMark), u'\n');
+    return shown;
+}
+
 } // namespace
 
 int combo_box_add_item(QComboBox* box, const GbkText& item)
@@ -116,23 +151,17 @@ GbkText content(const QWidget* edit)
 {
     if (const auto* line = qobject_cast<const QLineEdit*>(edit))
         return from_qstring(line->text());
-    if (const auto* box = qobject_cast<const QPlainTextEdit*>(edit)) {
-        QString text = box->toPlainText();
-        text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-        return from_qstring(text);
-    }
+    if (const auto* box = qobject_cast<const QPlainTextEdit*>(edit))
+        return from_qstring(from_shown_lines(box->toPlainText()));
     return {};
 }
 
 void set_content(QWidget* edit, const GbkText& text)
 {
-    if (auto* line = qobject_cast<QLineEdit*>(edit)) {
+    if (auto* line = qobject_cast<QLineEdit*>(edit))
         line->setText(to_qstring(text));
-    } else if (auto* box = qobject_cast<QPlainTextEdit*>(edit)) {
-        QString shown = to_qstring(text);
-        shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-        box->setPlainText(shown);
-    }
+    else if (auto* box = qobject_cast<QPlainTextEdit*>(edit))
+        box->setPlainText(to_shown_lines(to_qstring(text)));
 }
 
 int current_selection(const QWidget* box)

@@ -28,7 +28,8 @@ GbkText list_view_get_item_text(QTreeWidget* list, int row, int column);
 GbkText caption(const QWidget* control);
 void set_caption(QWidget* control, const GbkText& text);
 
-// The whole text of a QLineEdit or QPlainTextEdit. Multi-line boxes give and take CR LF line ends.
+// The whole text of a QLineEdit or QPlainTextEdit, exactly as it was set or typed. A multi-line box
+// shows each CR LF as a line break; a lone CR or LF stays inside its line.
 GbkText content(const QWidget* edit);
 void set_content(QWidget* edit, const GbkText& text);
 

@@ -1,5 +1,6 @@
-// Both GBK converters on any input: GBK that a converter wrote converts to Unicode and back to the
-// same bytes, and the UTF-16 data of the web conversions has the promised shape.
+// Both GBK converters on any input: every code of code page 936 converts to Unicode and back to its
+// own bytes, GBK that a converter wrote does too, and the UTF-16 data of the web conversions has the
+// promised shape.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -15,12 +16,32 @@ using common::GbkText;
 
 namespace {
 
+// The input without the bytes that start no code of code page 936.
+GbkText codes_only(const GbkText& bytes)
+{
+    GbkText codes;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(bytes[i]);
+        const auto trail = i + 1 < bytes.size() ? static_cast<unsigned char>(bytes[i + 1]) : 0;
+        if (byte <= 0x80) {
+            codes += bytes[i];
+        } else if (byte < 0xFF && trail >= 0x40 && trail < 0xFF && trail != 0x7F) {
+            codes += bytes.substr(i, 2);
+            ++i;
+        }
+    }
+    return codes;
+}
+
 // The widget edge: any bytes decode to at most one unit per byte; what the encoder writes is valid
 // GBK and round-trips.
 void check_widget_codec(const GbkText& bytes, const QString& unicode)
 {
     const QString decoded = common::to_qstring(bytes);
     check(decoded.size() <= static_cast<qsizetype>(bytes.size()));
+    const GbkText codes = codes_only(bytes);
+    check(!common::to_qstring(codes).contains(QChar::ReplacementCharacter));
+    check(common::from_qstring(common::to_qstring(codes)) == codes);
 
     const GbkText valid = common::from_qstring(unicode);
     check(common::from_qstring(common::to_qstring(valid)) == valid);
@@ -37,6 +58,9 @@ void check_web_codec(const GbkText& bytes, const ByteData& units)
     check(wide.size() % 2 == 0 && bare.size() % 2 == 0);
     check(upto_zero.empty() ? wide.isEmpty() : wide == bare + ByteData(2, '\0'));
     check(static_cast<std::size_t>(bare.size()) <= upto_zero.size() * 2);
+
+    const GbkText codes = codes_only(upto_zero);
+    check(webaccess::wide_to_ansi(webaccess::ansi_to_wide(codes)) == codes);
 
     const GbkText valid = webaccess::wide_to_ansi(units);
     check(valid.find('\0') == GbkText::npos);

@@ -18,6 +18,8 @@ def page(charset_tag, text_bytes, padding=0):
 UTF8_TAG = b'<META http-equiv="Content-Type" content="text/html; charset=utf-8">'
 GB2312_TAG = b'<meta charset="gb2312">'
 TEXT = "\u542c\u5199\u5927\u8d5b"  # four Chinese characters
+# ǹg, ḿ and a character of the user-defined area (U+E000, AA A1 in code page 936)
+PINYIN = "\u01f9g\u1e3f\ue000"
 
 
 class Handler(http.server.BaseHTTPRequestHandler):
@@ -63,6 +65,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.reply(200, page(UTF8_TAG, TEXT.encode("utf-8"), padding=1100))
         elif path == "/gb2312":
             self.reply(200, page(GB2312_TAG, TEXT.encode("gbk")))
+        elif path == "/pinyin-utf8":
+            self.reply(200, page(UTF8_TAG, PINYIN.encode("utf-8")))
+        elif path == "/pinyin-GBK":
+            self.reply(200, page(b'<meta charset="GBK">', b"\xa8\xbfg\xa8\xbc\xaa\xa1"))
         elif path == "/zero":
             self.reply(200, b"ab\x00cd")
         elif path == "/auth":

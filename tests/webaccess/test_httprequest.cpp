@@ -206,6 +206,10 @@ TEST_F(HttpRequest, DeclaredCharsetDecodesToGbkWithinTheFirst1024Bytes)
 
     page = http_request(url("/gb2312"));
     EXPECT_NE(page.find("<body>" + kTextGbk + "</body>"), GbkText::npos);
+
+    // Codes that only code page 936 has, from a UTF-8 page and from one whose charset names it.
+    for (const char* path : {"/pinyin-utf8", "/pinyin-GBK"})
+        EXPECT_NE(http_request(url(path)).find("<body>\xA8\xBFg\xA8\xBC\xAA\xA1</body>"), GbkText::npos) << path;
 }
 
 TEST_F(HttpRequest, PageTextEndsAtAZeroByteWhileTheBytesKeepEverything)

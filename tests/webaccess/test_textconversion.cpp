@@ -50,6 +50,18 @@ TEST(WideToAnsi, CharactersWithoutAGbkFormBecomeOneQuestionMarkEach)
     EXPECT_EQ(wide_to_ansi(bytes({0x61, 0x00, 0x3D, 0xD8})), "a?");
 }
 
+TEST(WideToAnsi, ComposesMarksAndKeepsThePinyinLettersOfTheCodePage)
+{
+    // "e" + U+0301 is é (A8 A6); a mark with no composite stays a "?" of its own.
+    EXPECT_EQ(wide_to_ansi(bytes({0x65, 0x00, 0x01, 0x03})), "\xA8\xA6");
+    EXPECT_EQ(wide_to_ansi(bytes({0x71, 0x00, 0x01, 0x03})), "q?");
+    // A compatibility ideograph before a mark is not swapped for its unified twin.
+    EXPECT_EQ(wide_to_ansi(bytes({0x2C, 0xF9, 0x01, 0x03})), "\xFD\x9C?");
+    // ǹg and ḿ as a dictionary page spells them.
+    EXPECT_EQ(wide_to_ansi(bytes({0xF9, 0x01, 0x67, 0x00, 0x3F, 0x1E})), "\xA8\xBFg\xA8\xBC");
+    EXPECT_EQ(ansi_to_wide("\xA8\xBFg\xA8\xBC", true), bytes({0xF9, 0x01, 0x67, 0x00, 0x3F, 0x1E}));
+}
+
 TEST(Conversions, RoundTripGbkText)
 {
     const GbkText text = "听写大赛：汉字ABC 123，「测试」";

@@ -27,6 +27,7 @@ TEST(GbkCodec, BadBytesBecomeReplacementsWithoutLosingTheRest)
               QStringLiteral("a\uFFFD"
                              "0b"));
     EXPECT_EQ(to_qstring("\xFFx"), QStringLiteral("\uFFFDx"));
+    EXPECT_EQ(from_qstring(to_qstring("\xFF\xB0\xA1")), "?\xB0\xA1");
     EXPECT_EQ(to_qstring("\xBA\x7C"), QStringLiteral("\u7C17"));
     EXPECT_EQ(to_qstring("x\xBA"), QStringLiteral("x\uFFFD"));
     EXPECT_EQ(to_qstring(GbkText("a\0b", 3)), QString::fromUtf16(u"a\0b", 3));
@@ -38,6 +39,7 @@ TEST(GbkCodec, CharactersGbkLacksBecomeQuestionMarks)
     EXPECT_EQ(from_qstring(QStringLiteral("\u0E01汉")), "?汉");
     const QChar lone_surrogate(char16_t{0xD800});
     EXPECT_EQ(from_qstring(QString(lone_surrogate) + QStringLiteral("汉")), "?汉");
+    EXPECT_EQ(from_qstring(QStringLiteral("汉") + lone_surrogate), "汉?");
 }
 
 } // namespace

@@ -42,7 +42,9 @@ TEST(SplitText, MaxPiecesStopsTheScan)
     EXPECT_EQ(split_text("a|b|c", "|", 3), (TextList{"a", "b", "c"}));
     EXPECT_TRUE(split_text("a|b", "|", 0).empty());
     EXPECT_TRUE(split_text("a|b", "|", -5).empty());
-    EXPECT_EQ(split_text("a|b", "|", kAll), (TextList{"a", "b"}));
+    // Only an omitted limit means every piece; -1 is a negative value like any other.
+    EXPECT_TRUE(split_text("a|b", "|", -1).empty());
+    EXPECT_EQ(split_text("a|b", "|"), (TextList{"a", "b"}));
 }
 
 TEST(SplitText, MatchesAfterASeparatorStartAFreshCharacterCount)

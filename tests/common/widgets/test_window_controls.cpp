@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTextDocument>
 #include <QTreeWidget>
 
 namespace {
@@ -176,20 +177,65 @@ TEST(Controls, CaptionsOfEveryKind)
     EXPECT_EQ(button.text(), QStringLiteral("第1轮"));
 }
 
-TEST(Controls, MultiLineEditsUseCrLf)
+TEST(Controls, EditsGiveBackTheirLineEndsAsSetOrTyped)
 {
     QPlainTextEdit box;
     common::set_content(&box, "第一行\r\n第二行\r\n");
     EXPECT_EQ(box.toPlainText(), QStringLiteral("第一行\n第二行\n"));
     EXPECT_EQ(common::content(&box), "第一行\r\n第二行\r\n");
-    box.setPlainText(QStringLiteral("甲\n乙"));
-    EXPECT_EQ(common::content(&box), "甲\r\n乙");
+    // A lone LF or CR breaks no line and comes back as it was.
+    for (const char* text : {"甲\n乙\r丙", "\r\r\n\n", "\n\r", "末\r"}) {
+        common::set_content(&box, text);
+        EXPECT_EQ(box.document()->blockCount(), 1 + QByteArray(text).count("\r\n")) << text;
+        EXPECT_EQ(common::content(&box), text);
+    }
+    // The operator's Enter, with or without Shift, is CR LF.
+    common::set_content(&box, "甲\n乙");
+    box.moveCursor(QTextCursor::End);
+    QTest::keyClick(&box, Qt::Key_Return);
+    QTest::keyClicks(&box, "x");
+    QTest::keyClick(&box, Qt::Key_Return, Qt::ShiftModifier);
+    EXPECT_EQ(common::content(&box), "甲\n乙\r\nx\r\n");
 
     QLineEdit line;
-    common::set_content(&line, "19730");
-    EXPECT_EQ(common::content(&line), "19730");
+    for (const char* text : {"19730", "甲\r乙\n丙\r\n"}) {
+        common::set_content(&line, text);
+        EXPECT_EQ(common::content(&line), text);
+    }
     QLabel not_an_edit;
     EXPECT_EQ(common::content(&not_an_edit), "");
+}
+
+// Every code of code page 936: the euro sign and every two-byte code, the user-defined areas too.
+TEST(Controls, EveryCodeOfTheCodePageComesBackByteForByte)
+{
+    common::GbkText every = "\x80";
+    for (int lead = 0x81; lead <= 0xFE; ++lead) {
+        for (int trail = 0x40; trail <= 0xFE; ++trail) {
+            if (trail != 0x7F)
+                every += {static_cast<char>(lead), static_cast<char>(trail)};
+        }
+    }
+    ASSERT_EQ(every.size(), 1u + 126 * 190 * 2);
+
+    QListWidget list;
+    common::list_box_add_item(&list, every);
+    EXPECT_TRUE(common::list_box_item_text(&list, 0) == every);
+    QPlainTextEdit box;
+    QLineEdit line;
+    for (QWidget* edit : std::initializer_list<QWidget*>{&box, &line}) {
+        common::set_content(edit, every);
+        EXPECT_TRUE(common::content(edit) == every) << edit->metaObject()->className();
+    }
+    QLabel label;
+    common::set_caption(&label, every);
+    EXPECT_TRUE(common::caption(&label) == every);
+    // Each code is one character, none of them a substitute.
+    EXPECT_EQ(label.text().size(), 1 + 126 * 190);
+    EXPECT_FALSE(label.text().contains(QChar::ReplacementCharacter));
+    // The two pinyin letters that the table keeps among private-use characters show as letters.
+    common::set_caption(&label, "\xA8\xBC\xA8\xBF");
+    EXPECT_EQ(label.text(), QStringLiteral("\u1E3F\u01F9"));
 }
 
 TEST(Controls, ComboAndListSelectionRules)

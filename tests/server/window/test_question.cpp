@@ -105,20 +105,21 @@ TEST_F(Question, TheCheckBoxesChooseWhatTheMachinesSee)
 
 TEST_F(Question, TheAnswerIsCleanedAndTextsTravelAsTyped)
 {
-    // Blanks of both widths and TABs go; the line end of the question and every "|" stay, so the
-    // later fields move up as the receivers expect of an unescaped protocol.
-    common::set_content(window->编辑框[6], "第一行\r\n第|二行");
+    // Blanks of both widths and TABs go; the line ends of the question, lone CR and LF included,
+    // and every "|" stay, so the later fields move up as the receivers expect of an unescaped protocol.
+    common::set_content(window->编辑框[6], "第一行\r\n第|二行\n三\r四");
     common::set_content(window->编辑框[7], "蝙 蝠\t　|号");
     window->选择框[6]->setChecked(true);
     common::set_content(window->编辑框[1], "直接输入");
     common::set_content(window->编辑框[5], "直接");
     send_question();
     EXPECT_EQ(gbk(common::content(window->编辑框[5])), "蝙蝠|号");
-    EXPECT_EQ(gbk(common::content(window->编辑框[1])), "第一行\r\n第|二行");
-    const QByteArray start = "比赛|开始|30|第一行\r\n第|二行|蝙蝠|号|2|400|50|";
+    EXPECT_EQ(gbk(common::content(window->编辑框[1])), "第一行\r\n第|二行\n三\r四");
+    const QByteArray start = "比赛|开始|30|第一行\r\n第|二行\n三\r四|蝙蝠|号|2|400|50|";
     EXPECT_TRUE(machine(1).wait_for(start));
     EXPECT_EQ(machine(1).received(), start);
-    EXPECT_TRUE(examiner().wait_for("比赛|开始|30|第一行\r\n第|二行|蝙蝠|号|2|400|50|" + kTitle));
+    EXPECT_TRUE(examiner().wait_for(start + kTitle));
+    EXPECT_EQ(examiner().received(), start + kTitle);
 }
 
 TEST_F(Question, GridCountComesFromTheComboBox)

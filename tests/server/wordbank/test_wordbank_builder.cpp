@@ -70,6 +70,27 @@ TEST_F(WordPick, WordsAndIdiomsShowTheirFieldsAsWritten)
     EXPECT_EQ(grid(), "4");
 }
 
+TEST_F(WordPick, PinyinLettersAndSelfMadeCharactersReachThePeersByteForByte)
+{
+    // ǹ (A8 BF), ḿ (A8 BC) and a character of the user-defined area (AA A1).
+    const QByteArray lines[] = {"嗯|\xA8\xBFg|表示答应", "呣|\xA8\xBC|自造\xAA\xA1"};
+    load(0, lines[0] + "\r\n" + lines[1] + "\r\n");
+    EXPECT_EQ(items(), (std::vector<QByteArray>{lines[0], lines[1]}));
+    pick_word(1);
+    EXPECT_EQ(prompt(), "【拼音】\xA8\xBC\r\n【释义】自造\xAA\xA1");
+
+    FakeClient& machine = login("1");
+    FakeClient& examiner = login("考官", "登录|考官成功");
+    pick_word(0);
+    window->选择框[6]->setChecked(true);
+    window->按钮[2]->click();
+    const QByteArray start = "比赛|开始|30|【拼音】\xA8\xBFg\r\n【释义】表示答应|嗯|1|400|50|";
+    ASSERT_TRUE(machine.wait_for(start));
+    EXPECT_EQ(machine.received(), start);
+    ASSERT_TRUE(examiner.wait_for(start + "第1轮，第1题，加赛0题"));
+    EXPECT_EQ(examiner.received(), start + "第1轮，第1题，加赛0题");
+}
+
 TEST_F(WordPick, TheGridFollowsTheAnswersCharacters)
 {
     load(5, "一|a\r\n一二三四五六七八|b\r\n一二三四五六七八九|c\r\n|d\r\nab|e\r\n");

@@ -1,9 +1,23 @@
 #include "tests/support/lanhost.h"
 
+#include <filesystem>
+#include <string>
+#include <system_error>
+
 #include "tests/support/waits.h"
 
-#include <QFile>
 #include <QtGlobal>
+
+namespace {
+
+// "net:[inode]" of a process, empty when it cannot be read.
+std::string namespace_of(const std::string& process)
+{
+    std::error_code error;
+    return std::filesystem::read_symlink("/proc/" + process + "/ns/net", error).string();
+}
+
+} // namespace
 
 LanHost::LanHost(const QString& link, const QString& ours, const QString& theirs) : m_link(link)
 {
@@ -18,12 +32,11 @@ LanHost::LanHost(const QString& link, const QString& ours, const QString& theirs
     }
     const QString pid = QString::number(m_holder.processId());
     // unshare has started, but its namespace stands only once it runs sleep in it.
-    const QString own = QFile::symLinkTarget(QStringLiteral("/proc/self/ns/net"));
-    const QString holders = QStringLiteral("/proc/%1/ns/net").arg(pid);
+    const std::string own = namespace_of("self");
     if (!wait_until(
             [&] {
-                const QString target = QFile::symLinkTarget(holders);
-                return !target.isEmpty() && target != own;
+                const std::string holders = namespace_of(pid.toStdString());
+                return !holders.empty() && holders != own;
             },
             5000)) {
         m_failure = QStringLiteral("unshare -n made no network namespace");
@@ -41,7 +54,7 @@ LanHost::LanHost(const QString& link, const QString& ours, const QString& theirs
         !inside({QStringLiteral("ip"), QStringLiteral("link"), QStringLiteral("set"), peer, QStringLiteral("up")}) ||
         !inside({QStringLiteral("ip"), QStringLiteral("link"), QStringLiteral("set"), QStringLiteral("lo"),
                  QStringLiteral("up")}))
-        m_failure = QStringLiteral("the veth link to the host could not be made");
+        m_failure = QStringLiteral("the veth link to the host could not be made: ") + m_last_error;
 }
 
 LanHost::~LanHost()
@@ -52,8 +65,12 @@ LanHost::~LanHost()
 bool LanHost::command(const QStringList& words)
 {
     QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
     process.start(words.first(), words.mid(1));
-    return process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+    if (process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0)
+        return true;
+    m_last_error = words.join(QLatin1Char(' ')) + QStringLiteral(": ") + QString::fromLocal8Bit(process.readAll());
+    return false;
 }
 
 bool LanHost::inside(const QStringList& words)

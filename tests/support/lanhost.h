@@ -32,6 +32,7 @@ private:
 
     QString m_link;
     QString m_failure;
+    QString m_last_error; // of the last command that failed, with what it said
     QProcess m_holder;
     std::vector<std::unique_ptr<QProcess>> m_programs;
 };

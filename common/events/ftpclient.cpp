@@ -25,11 +25,6 @@ struct FtpConnection
 
 FtpConnection g_ftp;
 
-void ensure_curl()
-{
-    (void)curl_library_ready();
-}
-
 std::string escaped(CURL* handle, const GbkText& text)
 {
     char* escaped = curl_easy_escape(handle, text.data(), static_cast<int>(text.size()));
@@ -75,7 +70,8 @@ bool ftp_connect(const GbkText& host, const GbkText& user, const GbkText& secret
     ftp_disconnect();
     if (host.empty() || port < 1 || port > 65535)
         return false;
-    ensure_curl();
+    if (!curl_library_ready())
+        return false;
     CURL* handle = curl_easy_init();
     if (!handle)
         return false;

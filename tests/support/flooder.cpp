@@ -1,5 +1,6 @@
 #include "tests/support/flooder.h"
 
+#include <cerrno>
 #include <chrono>
 #include <fstream>
 #include <string>

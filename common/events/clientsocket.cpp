@@ -66,7 +66,7 @@ bool ClientSocket::connect_to(const GbkText& host, int port)
     }
     prepare_connection(*socket);
     m_socket = socket;
-    m_queued = 0;
+    m_events = std::make_shared<EventSource>();
     m_peer_closed = false;
     m_close_queued = false;
     connect(socket, &QTcpSocket::readyRead, this, &ClientSocket::read);
@@ -98,17 +98,19 @@ void ClientSocket::on_closed()
 
 void ClientSocket::read()
 {
-    if (!m_socket || m_queued >= kMaxConnectionDepth)
+    if (!m_socket || m_events->at_bound())
         return;
     const quint64 generation = m_generation;
     const ByteData data = read_all_waiting(*m_socket);
     if (!data.isEmpty()) {
-        ++m_queued;
-        queue_event(this, [this, generation, data] { deliver_arrival(generation, data); });
+        ++m_events->queued;
+        queue_event(
+            this, [this, generation, data] { deliver_arrival(generation, data); }, m_events);
     }
-    if (m_peer_closed && !m_close_queued && m_queued < kMaxConnectionDepth && m_socket->bytesAvailable() == 0) {
+    if (m_peer_closed && !m_close_queued && !m_events->at_bound() && m_socket->bytesAvailable() == 0) {
         m_close_queued = true;
-        queue_event(this, [this, generation] { deliver_close(generation); });
+        queue_event(
+            this, [this, generation] { deliver_close(generation); }, m_events);
     }
 }
 
@@ -122,7 +124,7 @@ void ClientSocket::deliver_arrival(quint64 generation, const ByteData& data)
     } restore{m_arrivals};
     emit dataArrived();
     if (generation == m_generation) {
-        --m_queued;
+        --m_events->queued;
         read();
     }
 }

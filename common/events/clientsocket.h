@@ -1,7 +1,9 @@
 #pragma once
 
+#include <memory>
 #include <vector>
 
+#include "common/events/eventqueue.h"
 #include "common/text/bytedata.h"
 #include "common/text/gbktext.h"
 
@@ -47,8 +49,8 @@ private:
     void deliver_close(quint64 generation);
 
     QTcpSocket* m_socket = nullptr;
-    quint64 m_generation = 0; // of m_socket; queued events carry the one they were read from
-    int m_queued = 0;         // events of m_socket queued or running
+    quint64 m_generation = 0;              // of m_socket; queued events carry the one they were read from
+    std::shared_ptr<EventSource> m_events; // of m_socket, queued or running
     bool m_peer_closed = false;
     bool m_close_queued = false;
     std::vector<ByteData> m_arrivals; // one per nested handler

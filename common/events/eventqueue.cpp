@@ -2,11 +2,14 @@
 
 #include <algorithm>
 #include <deque>
+#include <optional>
 #include <utility>
 #include <vector>
 
+#include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QPointer>
+#include <QThread>
 
 namespace common {
 
@@ -16,19 +19,62 @@ struct Entry
 {
     QPointer<QObject> context;
     std::function<void()> run;
+    std::shared_ptr<const EventSource> source; // none for a tick
+
+    bool is_tick() const { return source == nullptr; }
+    bool gives_way() const { return source && source->at_bound(); }
 };
 
 std::deque<Entry> g_entries;
 int g_depth = 0;
+int g_ticks_queued = 0;
 bool g_pump_posted = false;
-std::vector<const TimedWait*> g_waits;
+std::vector<const DispatchingWait*> g_waits;
+QPointer<QAbstractEventDispatcher> g_watched_dispatcher;
 
 void pump();
 
+int loop_level()
+{
+    return QThread::currentThread()->loopLevel();
+}
+
+// Only the innermost wait can hold: whatever runs above it runs in a loop of its own.
+bool held_here()
+{
+    return !g_waits.empty() && g_waits.back()->holds_here(loop_level());
+}
+
+bool may_start(const Entry& entry)
+{
+    return entry.is_tick() || g_depth < kMaxEventDepth;
+}
+
 bool may_run()
 {
-    return !g_entries.empty() && g_depth < kMaxEventDepth &&
-           std::none_of(g_waits.begin(), g_waits.end(), [](const TimedWait* wait) { return wait->is_overdue(); });
+    if (g_entries.empty() || held_here())
+        return false;
+    return g_depth < kMaxEventDepth || g_ticks_queued > 0;
+}
+
+// The first event that may start now, in the order they came, except that the events of a
+// connection at its bound give way to every other event. One connection's events keep their order,
+// as they all give way or none does.
+std::optional<size_t> next_entry()
+{
+    if (held_here())
+        return std::nullopt;
+    std::optional<size_t> flooding;
+    for (size_t i = 0; i < g_entries.size(); ++i) {
+        const Entry& entry = g_entries[i];
+        if (!may_start(entry))
+            continue;
+        if (!entry.gives_way())
+            return i;
+        if (!flooding)
+            flooding = i;
+    }
+    return flooding;
 }
 
 // One posted call at a time runs the queue; a nested loop runs it again, so the events behind the
@@ -41,14 +87,30 @@ void post_pump()
     QMetaObject::invokeMethod(QCoreApplication::instance(), &pump, Qt::QueuedConnection);
 }
 
+// Events held by an overdue wait may run in another loop opened above it (a modal box): each loop
+// looks again before it sleeps.
+void watch_loops()
+{
+    QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
+    if (!dispatcher || dispatcher == g_watched_dispatcher)
+        return;
+    g_watched_dispatcher = dispatcher;
+    QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, dispatcher, &post_pump);
+}
+
 void pump()
 {
     g_pump_posted = false;
     // What waits now, as Qt's own dispatch of posted events does; what comes meanwhile takes the
     // next call.
-    for (size_t n = g_entries.size(); n > 0 && may_run(); --n) {
-        Entry entry = std::move(g_entries.front());
-        g_entries.pop_front();
+    for (size_t n = g_entries.size(); n > 0; --n) {
+        const std::optional<size_t> next = next_entry();
+        if (!next)
+            break;
+        Entry entry = std::move(g_entries[*next]);
+        g_entries.erase(g_entries.begin() + static_cast<std::ptrdiff_t>(*next));
+        if (entry.is_tick())
+            --g_ticks_queued;
         ++g_depth;
         post_pump();
         if (entry.context)
@@ -60,9 +122,12 @@ void pump()
 
 } // namespace
 
-void queue_event(QObject* context, std::function<void()> run)
+void queue_event(QObject* context, std::function<void()> run, std::shared_ptr<const EventSource> source)
 {
-    g_entries.push_back({context, std::move(run)});
+    watch_loops();
+    g_entries.push_back({context, std::move(run), std::move(source)});
+    if (g_entries.back().is_tick())
+        ++g_ticks_queued;
     post_pump();
 }
 
@@ -71,12 +136,18 @@ int event_depth()
     return g_depth;
 }
 
-TimedWait::TimedWait(QDeadlineTimer deadline) : m_deadline(deadline)
+DispatchingWait::DispatchingWait(QDeadlineTimer deadline) : m_deadline(deadline), m_loop_level(loop_level() + 1)
 {
     g_waits.push_back(this);
 }
 
-TimedWait::~TimedWait()
+DispatchingWait::DispatchingWait() : m_deadline(QDeadlineTimer::Forever), m_loop_level(loop_level())
+{
+    g_waits.push_back(this);
+    post_pump();
+}
+
+DispatchingWait::~DispatchingWait()
 {
     g_waits.erase(std::find(g_waits.begin(), g_waits.end(), this));
     post_pump();

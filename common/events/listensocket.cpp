@@ -131,34 +131,38 @@ void ListenSocket::on_closed(QTcpSocket* socket)
 
 void ListenSocket::read(Connection& connection)
 {
-    if (connection.queued >= kMaxConnectionDepth)
+    if (connection.events->at_bound())
         return;
     const ByteData data = read_all_waiting(*connection.socket);
     if (!data.isEmpty())
         queue(connection, &ListenSocket::dataArrived, data);
-    if (connection.peer_closed && !connection.close_queued && connection.queued < kMaxConnectionDepth &&
+    if (connection.peer_closed && !connection.close_queued && !connection.events->at_bound() &&
         connection.socket->bytesAvailable() == 0) {
         connection.close_queued = true;
-        ++connection.queued;
+        ++connection.events->queued;
         const quint64 id = connection.id;
-        queue_event(this, [this, id] { deliver_close(id); });
+        queue_event(
+            this, [this, id] { deliver_close(id); }, connection.events);
     }
 }
 
 void ListenSocket::queue(Connection& connection, void (ListenSocket::*signal)(), const ByteData& data)
 {
-    ++connection.queued;
+    ++connection.events->queued;
     const quint64 id = connection.id;
-    queue_event(this, [this, id, signal, data] {
-        if (const Connection* connection = find(id)) {
-            const GbkText address = connection->address;
-            raise(signal, address, data);
-        }
-        if (Connection* connection = find(id)) {
-            --connection->queued;
-            read(*connection);
-        }
-    });
+    queue_event(
+        this,
+        [this, id, signal, data] {
+            if (const Connection* connection = find(id)) {
+                const GbkText address = connection->address;
+                raise(signal, address, data);
+            }
+            if (Connection* connection = find(id)) {
+                --connection->events->queued;
+                read(*connection);
+            }
+        },
+        connection.events);
 }
 
 void ListenSocket::deliver_close(quint64 id)

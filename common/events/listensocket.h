@@ -1,7 +1,9 @@
 #pragma once
 
+#include <memory>
 #include <vector>
 
+#include "common/events/eventqueue.h"
 #include "common/text/bytedata.h"
 #include "common/text/gbktext.h"
 
@@ -62,7 +64,7 @@ private:
         QTcpSocket* socket = nullptr;
         GbkText address;
         quint64 id = 0; // tells a connection from a later one that reuses the socket's memory
-        int queued = 0; // its events queued or running
+        std::shared_ptr<EventSource> events = std::make_shared<EventSource>();
         bool peer_closed = false;
         bool close_queued = false;
     };

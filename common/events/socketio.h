@@ -7,10 +7,6 @@ class QAbstractSocket;
 // Byte moving shared by the two socket controls.
 namespace common {
 
-// Handlers of one connection queued or running at once: past this its bytes are not read until they
-// unwind. A contest nests two or three ("over", "提交", "over" within a second).
-inline constexpr int kMaxConnectionDepth = 4;
-
 // Sets up a connected socket: Qt buffers at most a bounded amount of its input, so bytes that are
 // not read wait in the kernel and slow the sender down; and a peer that vanished without a word
 // (power lost, cable pulled) ends the link within about 15 s instead of never.

@@ -18,7 +18,7 @@ void delay_ms(int ms)
         return;
     QElapsedTimer clock;
     clock.start();
-    const TimedWait registered(QDeadlineTimer(qint64{ms} + 1, Qt::PreciseTimer));
+    const DispatchingWait registered(QDeadlineTimer(qint64{ms} + 1, Qt::PreciseTimer));
     QEventLoop loop;
     QTimer wake;
     wake.setTimerType(Qt::PreciseTimer);
@@ -39,6 +39,7 @@ void delay_ms(int ms)
 
 void process_pending_events()
 {
+    const DispatchingWait registered;
     // The pass reads the sockets; what it read runs before returning, not at the next call.
     QCoreApplication::processEvents(QEventLoop::AllEvents);
     QCoreApplication::sendPostedEvents();

@@ -2,9 +2,22 @@
 
 #include <gtest/gtest.h>
 
+#include <QEventLoop>
+#include <QTimer>
+
+void ScriptedDialogs::stay_open() const
+{
+    if (m_open_ms <= 0)
+        return;
+    QEventLoop loop;
+    QTimer::singleShot(m_open_ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
 int ScriptedDialogs::message_box(const common::GbkText& text, int flags, const common::GbkText& title)
 {
     message_boxes.push_back({text, flags, title});
+    stay_open();
     if (m_message_answers.empty()) {
         ADD_FAILURE() << "unexpected message box (flags " << flags << ")";
         return common::ResultCancel;
@@ -18,6 +31,7 @@ bool ScriptedDialogs::input_box(const common::GbkText& prompt, const common::Gbk
                                 const common::GbkText& initial, common::GbkText& variable)
 {
     input_boxes.push_back({prompt, title, initial});
+    stay_open();
     if (m_input_answers.empty()) {
         ADD_FAILURE() << "unexpected input box";
         return false;
@@ -33,6 +47,7 @@ bool ScriptedDialogs::input_box(const common::GbkText& prompt, const common::Gbk
 bool ScriptedDialogs::common_dialog_show(common::FileDialogRequest& request)
 {
     file_dialogs.push_back(request);
+    stay_open();
     if (m_file_answers.empty()) {
         ADD_FAILURE() << "unexpected file dialog";
         return false;

@@ -35,6 +35,10 @@ public:
                    common::GbkText& variable) override;
     bool common_dialog_show(common::FileDialogRequest& request) override;
 
+    // How long each dialog stays open before its answer, running an event loop meanwhile as a modal
+    // box does.
+    void stay_open_ms(int ms) { m_open_ms = ms; }
+
     // Answers scripted but never asked for.
     std::size_t unused_answers() const
     {
@@ -46,7 +50,10 @@ public:
     std::vector<common::FileDialogRequest> file_dialogs;
 
 private:
+    void stay_open() const;
+
     std::deque<int> m_message_answers;
     std::deque<std::optional<common::GbkText>> m_input_answers;
     std::deque<std::optional<common::GbkText>> m_file_answers;
+    int m_open_ms = 0;
 };

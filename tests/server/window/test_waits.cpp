@@ -50,6 +50,26 @@ protected:
         return client;
     }
     void at(int ms, std::function<void()> step) { QTimer::singleShot(ms, window.get(), std::move(step)); }
+    // A logged-in machine with a countdown of seconds running, from the send button.
+    FakeClient& start_countdown(const char* seconds)
+    {
+        FakeClient& machine = login("1");
+        common::set_content(window->编辑框[2], seconds);
+        window->选择框[1]->setChecked(true);
+        window->按钮[2]->click();
+        return machine;
+    }
+    // When the client's bytes first held wanted, on its clock; -1 for never.
+    static qint64 arrival_of(const FakeClient& client, const QByteArray& wanted)
+    {
+        QByteArray so_far;
+        for (const FakeClient::Arrival& arrival : client.arrivals()) {
+            so_far += arrival.bytes;
+            if (so_far.contains(wanted))
+                return arrival.at_ms;
+        }
+        return -1;
+    }
 
     std::vector<QByteArray> finished;
 };
@@ -214,4 +234,50 @@ TEST_F(Waits, FloodsOfWaitingWordsNeitherEndTheServerNorStarveTheOtherMachines)
     EXPECT_LT(grown_kib, 100 * 1024);
     EXPECT_GE(answers, 3);
     login("5");
+}
+
+// A machine hands in just before time-up, so the ending's waits run inside its wait: the next
+// question, started by the examiner meanwhile, is answered and counts down at once.
+TEST_F(Waits, AHandInJustBeforeTimeUpLeavesTheNextQuestionRunning)
+{
+    FakeClient& one = hand_in(1);
+    FakeClient& examiner = connect_client(19740);
+    FakeClient& machine = start_countdown("1"); // time-up at 2 s
+    at(1700, [&] { one.send("over"); });
+    at(2500, [&] { common::set_content(window->编辑框[2], "30"); });
+    qint64 asked = -1;
+    qint64 asked_on_machine = -1;
+    at(3500, [&] {
+        asked = examiner.elapsed_ms();
+        asked_on_machine = machine.elapsed_ms();
+        examiner.send("考官|比赛开始");
+    });
+    ASSERT_TRUE(examiner.wait_for("考官|计时开始", 8000));
+    EXPECT_LT(arrival_of(examiner, "考官|计时开始") - asked, 500);
+    ASSERT_TRUE(machine.wait_for("计时|28|", 8000));
+    for (const QByteArray tick : {"计时|30|", "计时|29|", "计时|28|"})
+        EXPECT_LT(arrival_of(machine, tick) - asked_on_machine, 3500) << tick.toStdString();
+}
+
+// The operator opens the title box while a machine's hand-in waits and leaves it open: the
+// countdown goes on reaching the machines meanwhile.
+TEST_F(Waits, TheTitleBoxOpenDuringAHandInWaitLeavesTheCountdownTicking)
+{
+    FakeClient& one = hand_in(1);
+    FakeClient& machine = start_countdown("30");
+    dialogs.answer_input_box(std::nullopt);
+    dialogs.stay_open_ms(4000);
+    at(500, [&] { one.send("over"); });
+    qint64 opened = -1;
+    qint64 closed = -1;
+    at(600, [&] {
+        opened = machine.elapsed_ms();
+        window->按钮[9]->click();
+        closed = machine.elapsed_ms();
+    });
+    ASSERT_TRUE(wait_until([&] { return closed >= 0; }, 8000));
+    const auto ticks = std::count_if(machine.arrivals().begin(), machine.arrivals().end(), [&](const auto& arrival) {
+        return arrival.bytes.startsWith("计时|") && arrival.at_ms >= opened && arrival.at_ms <= closed;
+    });
+    EXPECT_GE(ticks, 3) << "while the box stood open " << closed - opened << " ms";
 }

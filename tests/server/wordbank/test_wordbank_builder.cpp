@@ -1,9 +1,11 @@
+#include <algorithm>
 #include <set>
 
 #include "common/widgets/controls.h"
 #include "server/builder/onlinedictionary.h"
 #include "tests/server/wordbank/wordbankfixture.h"
 #include "tests/support/ports.h"
+#include "tests/support/waits.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -285,4 +287,40 @@ TEST_F(OnlineCompletion, SilentSitesAreGivenUpAfterTheirTimeOut)
     EXPECT_LT(clock.elapsed(), 40000);
     EXPECT_GE(clock.elapsed(), 4000);
     EXPECT_EQ(prompt(), "【拼音】zhǎng chéng ");
+}
+
+// A word picked while a machine's hand-in waits, the sites silent: the lookup's polls keep the
+// countdown reaching the machines.
+TEST_F(OnlineCompletion, ALookupDuringAHandInWaitLeavesTheCountdownTicking)
+{
+    const SilentListener listener;
+    ASSERT_TRUE(listener.listening());
+    const std::string silent = "http://127.0.0.1:" + std::to_string(listener.port());
+    ask_sites({silent, silent});
+    load_ticked(5, "长城|x\r\n");
+    FakeClient& machine = login("1");
+    FakeClient& one = connect_client(19731);
+    common::set_content(window->编辑框[2], "30");
+    window->选择框[1]->setChecked(true);
+    window->按钮[2]->click();
+    qint64 picked = -1;
+    qint64 found = -1;
+    QTimer::singleShot(300, window.get(), [&] {
+        picked = machine.elapsed_ms();
+        pick_word(0);
+        found = machine.elapsed_ms();
+    });
+    one.send("over");
+    ASSERT_TRUE(wait_until([&] { return found >= 0; }, 30000));
+    ASSERT_GE(found - picked, 4000) << "the lookup waited for the silent sites";
+    qint64 last = picked;
+    qint64 longest_gap = 0;
+    for (const FakeClient::Arrival& arrival : machine.arrivals()) {
+        if (!arrival.bytes.startsWith("计时|") || arrival.at_ms < picked || arrival.at_ms > found)
+            continue;
+        longest_gap = std::max(longest_gap, arrival.at_ms - last);
+        last = arrival.at_ms;
+    }
+    longest_gap = std::max(longest_gap, found - last);
+    EXPECT_LE(longest_gap, 2000) << "during a lookup of " << found - picked << " ms";
 }

@@ -19,7 +19,7 @@ struct Entry
 {
     QPointer<QObject> context;
     std::function<void()> run;
-    std::shared_ptr<const EventSource> source; // none for a tick
+    std::shared_ptr<EventSource> source; // none for a tick
 
     bool is_tick() const { return source == nullptr; }
     bool gives_way() const { return source && source->at_bound(); }
@@ -27,7 +27,6 @@ struct Entry
 
 std::deque<Entry> g_entries;
 int g_depth = 0;
-int g_ticks_queued = 0;
 bool g_pump_posted = false;
 std::vector<const DispatchingWait*> g_waits;
 QPointer<QAbstractEventDispatcher> g_watched_dispatcher;
@@ -47,17 +46,12 @@ bool held_here()
 
 bool may_start(const Entry& entry)
 {
-    return entry.is_tick() || g_depth < kMaxEventDepth;
+    if (entry.is_tick() || g_depth < kMaxEventDepth)
+        return true;
+    return entry.source->is_fresh() && g_depth < kMaxEventDepth + kFreshEventReserve;
 }
 
-bool may_run()
-{
-    if (g_entries.empty() || held_here())
-        return false;
-    return g_depth < kMaxEventDepth || g_ticks_queued > 0;
-}
-
-// The first event that may start now, in the order they came, except that the events of a
+// The first event that may start now (see may_start), in the order they came, except that the events of a
 // connection at its bound give way to every other event. One connection's events keep their order,
 // as they all give way or none does.
 std::optional<size_t> next_entry()
@@ -81,7 +75,7 @@ std::optional<size_t> next_entry()
 // one that waits run inside its wait.
 void post_pump()
 {
-    if (g_pump_posted || !may_run())
+    if (g_pump_posted || !next_entry())
         return;
     g_pump_posted = true;
     QMetaObject::invokeMethod(QCoreApplication::instance(), &pump, Qt::QueuedConnection);
@@ -109,8 +103,8 @@ void pump()
             break;
         Entry entry = std::move(g_entries[*next]);
         g_entries.erase(g_entries.begin() + static_cast<std::ptrdiff_t>(*next));
-        if (entry.is_tick())
-            --g_ticks_queued;
+        if (entry.source)
+            ++entry.source->started;
         ++g_depth;
         post_pump();
         if (entry.context)
@@ -122,12 +116,10 @@ void pump()
 
 } // namespace
 
-void queue_event(QObject* context, std::function<void()> run, std::shared_ptr<const EventSource> source)
+void queue_event(QObject* context, std::function<void()> run, std::shared_ptr<EventSource> source)
 {
     watch_loops();
     g_entries.push_back({context, std::move(run), std::move(source)});
-    if (g_entries.back().is_tick())
-        ++g_ticks_queued;
     post_pump();
 }
 

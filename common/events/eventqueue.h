@@ -15,8 +15,9 @@ class QObject;
 // - peer events nest at most kMaxEventDepth deep in the whole program;
 // - a wait whose time is up starts nothing directly inside its own loop, so that it can return;
 //   whatever runs above it (a later wait, a modal box, a poll) goes on handling events;
-// - the events of a connection at its bound give way to the others, and ticks are not held by the
-//   program's ceiling: a flood cannot starve the countdown.
+// - the events of a connection at its bound give way to the others; ticks are not held by the
+//   program's ceiling, and a new connection's first events may pass it by a few levels: a flood
+//   cannot starve the countdown or keep a machine from logging in.
 namespace common {
 
 // Events of one connection queued or running at once: past this its bytes are not read until they
@@ -27,18 +28,24 @@ inline constexpr int kMaxConnectionDepth = 4;
 // so this stays far inside it; a contest nests two or three.
 inline constexpr int kMaxEventDepth = 64;
 
-// What one connection has queued or running; shared with the queue, which lets the events of a
-// connection at its bound wait behind the others.
+// Levels past kMaxEventDepth that a new connection's first events (its accept and first arrival) may
+// take: a login is answered at once even while floods hold every level below.
+inline constexpr int kFreshEventReserve = 8;
+
+// What one connection has queued or running, and how many of its events have started; shared with
+// the queue, which lets the events of a connection at its bound wait behind the others.
 struct EventSource
 {
     int queued = 0;
+    int started = 0;
     bool at_bound() const { return queued >= kMaxConnectionDepth; }
+    bool is_fresh() const { return started < 2; }
 };
 
 // Runs `run` behind every event queued before it, unless context has been destroyed by then. An
 // event of a connection names its source; one without a source is a timer's tick (at most one per
 // timer is queued or running, so the ceiling need not hold it).
-void queue_event(QObject* context, std::function<void()> run, std::shared_ptr<const EventSource> source = {});
+void queue_event(QObject* context, std::function<void()> run, std::shared_ptr<EventSource> source = {});
 
 // Queued handlers running now, nested in one another.
 int event_depth();

@@ -11,7 +11,8 @@
 class Flooder final
 {
 public:
-    Flooder(quint16 port, QByteArray word);
+    // from: the loopback address this end binds, so a crowd can come from several hosts' addresses.
+    Flooder(quint16 port, QByteArray word, const char* from = "127.0.0.1");
     ~Flooder();
     Flooder(const Flooder&) = delete;
     Flooder& operator=(const Flooder&) = delete;

@@ -396,7 +396,8 @@ TEST(ListenSocket, ProcessPendingEventsHandlesWhatItsOwnPassRead)
     EXPECT_EQ(log.count('d'), 1);
 }
 
-// A machine that lost power sends no FIN: its connection ends by itself all the same.
+// A machine that lost power sends no FIN: its connection ends by itself all the same, within the
+// README's "about 15 seconds" (keep-alive probes decide it; 5 s margin for their timing).
 TEST(ListenSocket, APeerThatVanishedWithoutAWordIsDisconnectedWithinSeconds)
 {
     LanHost host(QStringLiteral("lan0"), QStringLiteral("10.77.0.1/24"), QStringLiteral("10.77.0.2/24"));
@@ -413,7 +414,7 @@ TEST(ListenSocket, APeerThatVanishedWithoutAWordIsDisconnectedWithinSeconds)
     host.pull_cable();
     QElapsedTimer clock;
     clock.start();
-    EXPECT_TRUE(wait_until([&] { return log.count('x') == 1; }, 30000));
+    EXPECT_TRUE(wait_until([&] { return log.count('x') == 1; }, 20000));
     std::printf("disconnected %lld ms after the peer vanished\n", static_cast<long long>(clock.elapsed()));
 }
 

@@ -6,7 +6,6 @@
 #include "common/widgets/picturebox.h"
 #include "common/widgets/translabel.h"
 #include "display/globals.h"
-#include "resources/builtin.h"
 #include "tests/display/display_harness.h"
 #include "tests/support/waits.h"
 
@@ -41,14 +40,13 @@ void expect_layout_follows(const DisplayWindow& w)
     EXPECT_EQ(box(w.图片框[5]), QRect(0, 0, W, H));
 }
 
-TEST(DisplayWindow, StartsAsDesignedWithEveryControlUnderItsName)
+// Tests and readers find each control by its name; each start picture decodes (a broken built-in
+// picture would leave its box blank); the icons lie on top, so each double-click reaches its icon.
+TEST(DisplayWindow, StartsWithEveryControlUnderItsNameAndTheIconsOnTop)
 {
     DisplayHarness h;
     h.start();
     DisplayWindow& w = *h.window;
-    EXPECT_EQ(common::caption(&w), "【Oruvan】显示器");
-    EXPECT_EQ(w.size(), QSize(890, 640));
-    EXPECT_EQ(w.pos(), QPoint(50, 50));
     EXPECT_FALSE(w.windowIcon().isNull());
 
     for (int n = 1; n <= 8; ++n)
@@ -61,20 +59,15 @@ TEST(DisplayWindow, StartsAsDesignedWithEveryControlUnderItsName)
         EXPECT_EQ(w.findChild<common::Timer*>(QStringLiteral("时钟%1").arg(n)), w.时钟[n]);
     }
 
+    for (int n = 1; n <= 8; ++n)
+        EXPECT_FALSE(w.图片框[n]->image().isNull()) << n;
     for (int n = 1; n <= 4; ++n) {
-        EXPECT_EQ(w.图片框[n]->picture(), resources::tile_waiting_picture());
         EXPECT_TRUE(w.图片框[n]->isVisible());
         EXPECT_FALSE(w.正误[n]->isVisibleTo(w.图片框[n]));
     }
-    EXPECT_EQ(w.图片框[5]->picture(), resources::default_logo_picture());
-    EXPECT_EQ(w.图片框[6]->picture(), resources::cross_picture());
-    EXPECT_EQ(w.图片框[7]->picture(), resources::question_icon_picture());
-    EXPECT_EQ(w.图片框[8]->picture(), resources::box_icon_picture());
     EXPECT_TRUE(w.透明标签[1]->caption().empty());
     EXPECT_TRUE(w.透明标签[2]->caption().empty());
-    EXPECT_EQ(w.时钟[1]->interval_ms(), 5000);
-    EXPECT_EQ(w.时钟[2]->interval_ms(), 5000);
-    EXPECT_EQ(display::server_address, "");
+    EXPECT_EQ(display::server_address, "") << "no ip.txt, no address";
 
     // The icons stay reachable over the logo; the title label lies over the logo, the grid under it.
     EXPECT_EQ(w.childAt(12, 12), w.图片框[6]);

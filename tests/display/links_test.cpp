@@ -7,6 +7,7 @@
 #include "display/globals.h"
 #include "protocol/ports.h"
 #include "tests/display/display_harness.h"
+#include "tests/support/cannotrun.h"
 #include "tests/support/lanhost.h"
 #include "tests/support/waits.h"
 
@@ -135,13 +136,14 @@ while True:
 }
 
 // The server's PC loses power: no FIN, no reset ever comes. The display notices the dead link by
-// itself and logs in to the server that starts in its place at the same address.
+// itself and logs in to the server that starts in its place at the same address: the README's
+// "about 15 seconds" to notice, then the next try of the 5 s relink timer, and 5 s of margin.
 TEST(DisplayLinks, ALinkThatDiedInSilenceIsNoticedAndTheNewServerLoggedInTo)
 {
     auto first = std::make_unique<LanHost>(QStringLiteral("lan0"), QStringLiteral("10.77.0.1/24"),
                                            QStringLiteral("10.77.0.2/24"));
     if (!first->failure().isEmpty())
-        GTEST_SKIP() << first->failure().toStdString();
+        SKIP_OR_FAIL_UNDER_CI(first->failure().toStdString());
     QProcess& old_server = start_login_answerer(*first);
     ASSERT_TRUE(old_server.waitForReadyRead(5000));
     DisplayHarness h;
@@ -164,7 +166,7 @@ TEST(DisplayLinks, ALinkThatDiedInSilenceIsNoticedAndTheNewServerLoggedInTo)
             heard += new_server.readAll();
             return heard.contains("login");
         },
-        30000))
+        25000))
         << heard.toStdString();
     std::printf("logged in to the new server %lld ms after the old one vanished\n",
                 static_cast<long long>(clock.elapsed()));

@@ -1,5 +1,7 @@
 #include "tests/e2e/realcontest.h"
 
+#include <map>
+
 #include <signal.h>
 
 #include "server/window/serverwindow.h"
@@ -25,11 +27,19 @@ bool port_open(const QString& address, quint16 port)
 
 QPoint server_control_centre(const QString& object_name)
 {
-    // A window of the same definition in this process, made and gone before the real one listens.
-    ScriptedDialogs dialogs;
-    server::ServerWindow window(dialogs);
-    const QWidget* control = window.findChild<QWidget*>(object_name);
-    return control ? control->mapTo(&window, control->rect().center()) : QPoint(-1, -1);
+    // Learnt once, from a window of the same definition in this process. Its listeners take the
+    // contest's ports, so it must be made and gone before a real server listens: RealContest::start
+    // asks first. Made again while a contest runs, it would fail to listen on each port and say so.
+    static const std::map<QString, QPoint> centres = [] {
+        ScriptedDialogs dialogs;
+        server::ServerWindow window(dialogs);
+        std::map<QString, QPoint> found;
+        for (const QWidget* control : window.findChildren<QWidget*>())
+            found.emplace(control->objectName(), control->mapTo(&window, control->rect().center()));
+        return found;
+    }();
+    const auto found = centres.find(object_name);
+    return found == centres.end() ? QPoint(-1, -1) : found->second;
 }
 
 RealContest::RealContest(Hall hall) : m_hall(std::move(hall)) {}

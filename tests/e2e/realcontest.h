@@ -64,7 +64,8 @@ private:
     QString m_server_window, m_display_window, m_error;
 };
 
-// Where a control of the server window lies, from the window's own definition.
+// Where a control of the server window lies, from the window's own definition; (-1, -1) for a
+// name no control has. The first call must come before any server listens.
 QPoint server_control_centre(const QString& object_name);
 
 } // namespace e2e

@@ -6,16 +6,17 @@
 # Its X socket folder is its own too: the programs on the other hosts reach the test's X server
 # through the socket file there, and so does python-xlib even on the test's own host; a shared
 # folder could lead them to the X server of a test running beside this one, with the same number.
-# Where that cannot be made, it says why and exits 77, which ctest reports as skipped.
+# Where that cannot be made, it says why and skips (exit 77), or fails under CI (cannot-run.sh).
+. "$(dirname "$0")/cannot-run.sh"
 if [ "$#" -eq 0 ]; then
     echo "usage: $0 test-program [arguments...]" >&2
     exit 2
 fi
 if ! unshare -m -n true 2>/dev/null; then
-    echo "skipped: no private network namespaces here (needs root)" >&2
-    exit 77
+    cannot_run "no private network namespaces here (needs root)"
 fi
 exec unshare -m -n sh -c '
+    . "$0"
     make_hall() {
         sh -ec "
             mount --make-rprivate /
@@ -41,9 +42,8 @@ exec unshare -m -n sh -c '
         "
     }
     if ! make_hall 192.168.73; then
-        echo "skipped: the private LAN could not be made" >&2
-        exit 77
+        cannot_run "the private LAN could not be made"
     fi
     export ORUVAN_HALL_SERVER=192.168.73.10
-    exec "$0" "$@"
-' "$@"
+    exec "$@"
+' "$(dirname "$0")/cannot-run.sh" "$@"

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "common/events/addresses.h"
+#include "tests/support/cannotrun.h"
 
 #include <QNetworkInterface>
 #include <QProcess>
@@ -27,7 +28,7 @@ bool add_address(const QString& cidr)
 TEST(LocalAddresses, LoopbackAloneThenOutsideAddressesFirstAndAtMostTen)
 {
     if (!only_loopback())
-        GTEST_SKIP() << "needs a private network namespace";
+        SKIP_OR_FAIL_UNDER_CI("needs a private network namespace");
     EXPECT_EQ(local_ip_addresses(), TextList{"127.0.0.1"});
 
     ASSERT_TRUE(add_address(QStringLiteral("10.9.8.7/24")));

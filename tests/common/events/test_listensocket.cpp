@@ -10,6 +10,7 @@
 #include "common/events/socketio.h"
 #include "common/events/timer.h"
 #include "common/events/wait.h"
+#include "tests/support/cannotrun.h"
 #include "tests/support/fakeclient.h"
 #include "tests/support/flooder.h"
 #include "tests/support/lanhost.h"
@@ -64,6 +65,27 @@ GbkText address_of(const FakeClient& client)
     return client.client_address().toStdString();
 }
 
+// A listening control with one peer connected, its connect event already raised. Peer: FakeClient,
+// or RawPeer for what Qt hides (resets, end of stream, bytes straight into the kernel).
+template <typename Peer> class Connected : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(peer.connect_to(kPort));
+        ASSERT_TRUE(wait_until([&] { return log.count('c') == 1; }));
+        address = log.events[0].client;
+    }
+
+    ListenSocket server{kPort};
+    EventLog log{server};
+    Peer peer;
+    GbkText address; // the peer's connection, as the control names it
+};
+
+using ListenSocketWithClient = Connected<FakeClient>;
+using ListenSocketWithRawPeer = Connected<RawPeer>;
+
 } // namespace
 
 TEST(ListenSocket, AcceptsInOrderAndNamesEachConnectionByPeerAddress)
@@ -82,23 +104,18 @@ TEST(ListenSocket, AcceptsInOrderAndNamesEachConnectionByPeerAddress)
     EXPECT_TRUE(server_get_client(server).empty()) << "valid only inside a handler";
 }
 
-TEST(ListenSocket, BytesThatArriveTogetherAreOneArrival)
+TEST_F(ListenSocketWithClient, BytesThatArriveTogetherAreOneArrival)
 {
-    ListenSocket server(kPort);
-    EventLog log(server);
-    FakeClient client;
-    ASSERT_TRUE(client.connect_to(kPort));
-    ASSERT_TRUE(wait_until([&] { return log.count('c') == 1; }));
     // Both sends reach the kernel before the server dispatches anything.
-    client.socket().write("\xB5\xC7\xC2\xBC|A");
-    client.socket().flush();
-    client.socket().write("\xB5\xC7\xC2\xBC|B");
-    client.socket().flush();
+    peer.socket().write("\xB5\xC7\xC2\xBC|A");
+    peer.socket().flush();
+    peer.socket().write("\xB5\xC7\xC2\xBC|B");
+    peer.socket().flush();
     ASSERT_TRUE(wait_until([&] { return log.count('d') == 1; }));
     common::delay_ms(100);
     ASSERT_EQ(log.count('d'), 1);
     EXPECT_EQ(log.events.back().data, ByteData("\xB5\xC7\xC2\xBC|A\xB5\xC7\xC2\xBC|B"));
-    EXPECT_EQ(log.events.back().client, address_of(client));
+    EXPECT_EQ(log.events.back().client, address_of(peer));
 }
 
 TEST(ListenSocket, SendReachesOnlyAnOpenConnectionByExactAddress)
@@ -124,15 +141,8 @@ TEST(ListenSocket, SendReachesOnlyAnOpenConnectionByExactAddress)
     EXPECT_EQ(client.received(), ByteData("\xCA\xFD|1"));
 }
 
-TEST(ListenSocket, DisconnectRaisesTheEventBeforeItReturns)
+TEST_F(ListenSocketWithClient, DisconnectRaisesTheEventBeforeItReturns)
 {
-    ListenSocket server(kPort);
-    EventLog log(server);
-    FakeClient client;
-    ASSERT_TRUE(client.connect_to(kPort));
-    ASSERT_TRUE(wait_until([&] { return log.count('c') == 1; }));
-    const GbkText address = address_of(client);
-
     server_disconnect_client(server, "127.0.0.1:1");
     EXPECT_EQ(log.count('x'), 0);
 
@@ -143,24 +153,18 @@ TEST(ListenSocket, DisconnectRaisesTheEventBeforeItReturns)
     EXPECT_EQ(log.events.back().client, address);
     EXPECT_FALSE(listed_inside);
     EXPECT_TRUE(server.clients().empty());
-    EXPECT_TRUE(client.wait_closed());
+    EXPECT_TRUE(peer.wait_closed());
     EXPECT_FALSE(server_send(server, address, "late"));
 }
 
-TEST(ListenSocket, PeerCloseDeliversItsLastBytesThenTheDisconnect)
+TEST_F(ListenSocketWithClient, PeerCloseDeliversItsLastBytesThenTheDisconnect)
 {
-    ListenSocket server(kPort);
-    EventLog log(server);
     bool send_inside = true;
     QObject::connect(&server, &ListenSocket::clientDisconnected,
                      [&] { send_inside = server_send(server, server_get_client(server), "x"); });
-    FakeClient client;
-    ASSERT_TRUE(client.connect_to(kPort));
-    ASSERT_TRUE(wait_until([&] { return log.count('c') == 1; }));
-    const GbkText address = address_of(client);
-    client.socket().write("bye");
-    client.socket().flush();
-    client.socket().disconnectFromHost();
+    peer.socket().write("bye");
+    peer.socket().flush();
+    peer.socket().disconnectFromHost();
     ASSERT_TRUE(wait_until([&] { return log.count('x') == 1; }));
     ASSERT_EQ(log.events.size(), 3u);
     EXPECT_EQ(log.events[1].kind, 'd');
@@ -280,28 +284,18 @@ TEST(ListenSocket, ConnectionsAcceptedWhileSuspendedAreDropped)
 
 // A handler that waits must see the next arrival of its own connection inside the wait, as it sees
 // those of other connections: Qt gives a socket no new readyRead while a slot of it still runs.
-TEST(ListenSocket, LaterArrivalsOfTheSameConnectionRunInsideTheFirstHandlersWait)
+TEST_F(ListenSocketWithClient, LaterArrivalsOfTheSameConnectionRunInsideTheFirstHandlersWait)
 {
-    ListenSocket server(kPort);
-    FakeClient client;
-    NestedArrivals arrivals([&](const QByteArray& word) { client.send(word); },
-                            [&] { return server_get_data(server); });
+    NestedArrivals arrivals([&](const QByteArray& word) { peer.send(word); }, [&] { return server_get_data(server); });
     QObject::connect(&server, &ListenSocket::dataArrived, [&] { arrivals.on_arrival(); });
-    ASSERT_TRUE(client.connect_to(kPort));
-    ASSERT_TRUE(wait_until([&] { return server.clients().size() == 1; }));
-    ASSERT_TRUE(arrivals.run([&](const QByteArray& word) { client.send(word); }));
+    ASSERT_TRUE(arrivals.run([&](const QByteArray& word) { peer.send(word); }));
     arrivals.expect_nested_in_order();
 }
 
 // The last message before a disconnect reaches the peer even when the peer had sent bytes that
 // nobody read: closing with unread input would answer with a reset, which can discard it.
-TEST(ListenSocket, ADisconnectedPeerGetsTheLastMessageThenEndOfStreamNotAReset)
+TEST_F(ListenSocketWithRawPeer, ADisconnectedPeerGetsTheLastMessageThenEndOfStreamNotAReset)
 {
-    ListenSocket server(kPort);
-    RawPeer peer;
-    ASSERT_TRUE(peer.connect_to(kPort));
-    ASSERT_TRUE(wait_until([&] { return server.clients().size() == 1; }));
-    const GbkText address = server.clients().front();
     ASSERT_TRUE(peer.send("never read"));
 
     EXPECT_TRUE(server_send(server, address, "\xCD\xCB\xB3\xF6|\xBD\xE1\xCA\xF8|7"));
@@ -310,14 +304,8 @@ TEST(ListenSocket, ADisconnectedPeerGetsTheLastMessageThenEndOfStreamNotAReset)
     EXPECT_EQ(peer.received(), QByteArray("\xCD\xCB\xB3\xF6|\xBD\xE1\xCA\xF8|7"));
 }
 
-TEST(ListenSocket, ASendToAPeerThatResetGivesFalseAndQueuesTheClose)
+TEST_F(ListenSocketWithRawPeer, ASendToAPeerThatResetGivesFalseAndQueuesTheClose)
 {
-    ListenSocket server(kPort);
-    EventLog log(server);
-    RawPeer peer;
-    ASSERT_TRUE(peer.connect_to(kPort));
-    ASSERT_TRUE(wait_until([&] { return log.count('c') == 1; }));
-    const GbkText address = log.events[0].client;
     peer.reset();
     QThread::msleep(50); // the reset reaches the server's kernel; its loop does not run meanwhile
     EXPECT_FALSE(server_send(server, address, "tick"));
@@ -362,12 +350,8 @@ TEST(ListenSocket, FloodsNestNoDeeperThanTheBoundsAndLoseNoByte)
 }
 
 // A tick that fell due while the thread was blocked comes after the bytes that arrived before it.
-TEST(ListenSocket, AnArrivalReadBeforeATickFellDueIsHandledBeforeTheTick)
+TEST_F(ListenSocketWithClient, AnArrivalReadBeforeATickFellDueIsHandledBeforeTheTick)
 {
-    ListenSocket server(kPort);
-    FakeClient client;
-    ASSERT_TRUE(client.connect_to(kPort));
-    ASSERT_TRUE(wait_until([&] { return server.clients().size() == 1; }));
     std::string order;
     QObject::connect(&server, &ListenSocket::dataArrived, [&] { order += 'd'; });
     Timer tick(200);
@@ -375,32 +359,28 @@ TEST(ListenSocket, AnArrivalReadBeforeATickFellDueIsHandledBeforeTheTick)
         order += 't';
         tick.set_interval_ms(0);
     });
-    ASSERT_TRUE(client.send("word"));
+    ASSERT_TRUE(peer.send("word"));
     QThread::msleep(400); // a blocking call: the word is in the kernel, then the tick falls due
     ASSERT_TRUE(wait_until([&] { return order.size() == 2; }));
     EXPECT_EQ(order, "dt");
 }
 
-TEST(ListenSocket, ProcessPendingEventsHandlesWhatItsOwnPassRead)
+TEST_F(ListenSocketWithClient, ProcessPendingEventsHandlesWhatItsOwnPassRead)
 {
-    ListenSocket server(kPort);
-    EventLog log(server);
-    FakeClient client;
-    ASSERT_TRUE(client.connect_to(kPort));
-    ASSERT_TRUE(wait_until([&] { return log.count('c') == 1; }));
-    client.socket().write("word");
-    client.socket().flush();
+    peer.socket().write("word");
+    peer.socket().flush();
     QThread::msleep(50);
     common::process_pending_events();
     EXPECT_EQ(log.count('d'), 1);
 }
 
-// A machine that lost power sends no FIN: its connection ends by itself all the same.
+// A machine that lost power sends no FIN: its connection ends by itself all the same, within the
+// README's "about 15 seconds" (keep-alive probes decide it; 5 s margin for their timing).
 TEST(ListenSocket, APeerThatVanishedWithoutAWordIsDisconnectedWithinSeconds)
 {
     LanHost host(QStringLiteral("lan0"), QStringLiteral("10.77.0.1/24"), QStringLiteral("10.77.0.2/24"));
     if (!host.failure().isEmpty())
-        GTEST_SKIP() << host.failure().toStdString();
+        SKIP_OR_FAIL_UNDER_CI(host.failure().toStdString());
     ListenSocket server(kPort);
     EventLog log(server);
     QProcess& machine = host.run(QStringLiteral("/usr/bin/python3"),
@@ -412,18 +392,12 @@ TEST(ListenSocket, APeerThatVanishedWithoutAWordIsDisconnectedWithinSeconds)
     host.pull_cable();
     QElapsedTimer clock;
     clock.start();
-    EXPECT_TRUE(wait_until([&] { return log.count('x') == 1; }, 30000));
+    EXPECT_TRUE(wait_until([&] { return log.count('x') == 1; }, 20000));
     std::printf("disconnected %lld ms after the peer vanished\n", static_cast<long long>(clock.elapsed()));
 }
 
-TEST(ListenSocket, ArrivalsNotYetHandledAreDroppedWithTheirDisconnectedConnection)
+TEST_F(ListenSocketWithRawPeer, ArrivalsNotYetHandledAreDroppedWithTheirDisconnectedConnection)
 {
-    ListenSocket server(kPort);
-    EventLog log(server);
-    RawPeer peer;
-    ASSERT_TRUE(peer.connect_to(kPort));
-    ASSERT_TRUE(wait_until([&] { return log.count('c') == 1; }));
-    const GbkText address = log.events[0].client;
     QObject::connect(&server, &ListenSocket::dataArrived, [&] {
         if (server_get_data(server) == "close it")
             server_disconnect_client(server, address);
@@ -436,20 +410,14 @@ TEST(ListenSocket, ArrivalsNotYetHandledAreDroppedWithTheirDisconnectedConnectio
     EXPECT_EQ(log.count('x'), 1);
 }
 
-TEST(ListenSocket, StoppedListeningRefusesNewcomersButKeepsItsConnections)
+TEST_F(ListenSocketWithClient, StoppedListeningRefusesNewcomersButKeepsItsConnections)
 {
-    ListenSocket server(kPort);
-    EventLog log(server);
-    FakeClient kept;
-    ASSERT_TRUE(kept.connect_to(kPort));
-    ASSERT_TRUE(wait_until([&] { return log.count('c') == 1; }));
-
     server.stop_listening();
     EXPECT_FALSE(server.is_listening());
     FakeClient refused;
     EXPECT_FALSE(refused.connect_to(kPort, QStringLiteral("127.0.0.1"), 2000));
-    EXPECT_TRUE(server_send(server, address_of(kept), "still"));
-    EXPECT_TRUE(kept.wait_for("still"));
+    EXPECT_TRUE(server_send(server, address, "still"));
+    EXPECT_TRUE(peer.wait_for("still"));
 
     server.set_port(kPort);
     EXPECT_TRUE(server.is_listening()) << "the same port listens again";

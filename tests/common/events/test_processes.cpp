@@ -102,10 +102,15 @@ TEST(Processes, AnIdFreedByOurEndedProgramIsNotOursAnyMore)
     }
 
     EXPECT_FALSE(terminate_process("ftpserver.exe")) << "our program had already ended";
-    if (stranger.processId() == ours)
+    const bool reused = stranger.processId() == ours;
+    if (reused) {
         EXPECT_TRUE(alive(ours)) << "the stranger that reuses our id was ended";
+    }
     stranger.kill();
     stranger.waitForFinished();
+    if (!reused)
+        GTEST_SKIP() << "no stranger got our process id (naming the next id needs root), so whether one would "
+                        "survive was not seen";
 }
 
 TEST(Processes, AProgramThatIgnoresTermIsKilledAfterTheGrace)

@@ -102,8 +102,9 @@ TEST(Processes, AnIdFreedByOurEndedProgramIsNotOursAnyMore)
     }
 
     EXPECT_FALSE(terminate_process("ftpserver.exe")) << "our program had already ended";
-    if (stranger.processId() == ours)
+    if (stranger.processId() == ours) {
         EXPECT_TRUE(alive(ours)) << "the stranger that reuses our id was ended";
+    }
     stranger.kill();
     stranger.waitForFinished();
 }

@@ -99,7 +99,7 @@ GbkText judge_result(const GbkText& machine1, const GbkText& machine2, const Gbk
 {
     TextList fields(judge_verdict_field(kJudgedMachines) + 1);
     fields[kKindField] = "结果";
-    fields[kSubKindField] = "评委";
+    fields[kSubKindField] = kJudgeRole;
     fields[judge_verdict_field(1)] = machine1;
     fields[judge_verdict_field(2)] = machine2;
     fields[judge_verdict_field(3)] = machine3;

@@ -20,6 +20,12 @@ struct QuestionFields
     GbkText question_font;  // 编辑框3
 };
 
+// The roles a login request names besides a machine number. The judge's word also marks its
+// results, and the display's the request to show the pictures.
+inline const GbkText kDisplayRole = "显示";
+inline const GbkText kExaminerRole = "考官";
+inline const GbkText kJudgeRole = "评委";
+
 GbkText login_request(const GbkText& role);
 
 inline const GbkText kLoginSucceeded = "登录|成功";

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "common/text/numbers.h"
+#include "protocol/messages.h"
 
 namespace protocol {
 
@@ -29,7 +30,7 @@ bool is_login_request(const TextList& fields)
 
 bool is_judge_result(const TextList& fields)
 {
-    return fields.size() > kSubKindField && fields[kKindField] == "结果" && fields[kSubKindField] == "评委";
+    return fields.size() > kSubKindField && fields[kKindField] == "结果" && fields[kSubKindField] == kJudgeRole;
 }
 
 bool is_right_verdict(const GbkText& verdict)
@@ -61,9 +62,9 @@ PhotoMessage classify_photo_message(const TextList& fields)
 {
     const GbkText first = field_at(fields, kKindField);
     const GbkText second = field_at(fields, kSubKindField);
-    if (first == "传输" && second == "显示")
+    if (first == "传输" && second == kDisplayRole)
         return PhotoMessage::ShowPictures;
-    if (first == "结果" && second == "评委")
+    if (first == "结果" && second == kJudgeRole)
         return PhotoMessage::JudgeResult;
     return PhotoMessage::Other;
 }

@@ -3,7 +3,7 @@
 namespace server {
 
 int countdown = 0;
-std::array<common::GbkText, 9> machine_client;
+MachineSlots machine_client;
 common::GbkText screen_client;
 common::GbkText examiner_client;
 common::TextList local_addresses;

@@ -9,17 +9,17 @@ bash tools/install-deps.sh
 bash tools/check-format.sh
 jobs=$(nproc)
 
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORUVAN_BENCH=ON
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORUVAN_BENCH=ON -DORUVAN_WERROR=ON
 cmake --build build -j "$jobs"
 ctest --test-dir build --output-on-failure -j "$jobs"
 
-cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DORUVAN_SANITIZE=ON
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DORUVAN_SANITIZE=ON -DORUVAN_WERROR=ON
 cmake --build build-asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=0 ctest --test-dir build-asan --output-on-failure -j "$jobs" -LE e2e
 
 if [ -f tests/fuzz/CMakeLists.txt ]; then
     CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-        -DORUVAN_TESTS=OFF -DORUVAN_FUZZ=ON
+        -DORUVAN_TESTS=OFF -DORUVAN_FUZZ=ON -DORUVAN_WERROR=ON
     targets=$(cat build-fuzz/tests/fuzz/fuzz-targets.txt)
     # shellcheck disable=SC2086
     cmake --build build-fuzz -j "$jobs" --target $targets

@@ -10,41 +10,39 @@
 #include "webaccess/responseparsing.h"
 #include "webaccess/textconversion.h"
 
-// Failure codes and what raises them here:
-//   700  libcurl cannot be started (global initialisation fails)
-//   701  the URL is not an absolute http or https URL with a host
-//   702  the session (multi handle) cannot be made
-//   703  the host or port cannot be connected to as given (empty host, port outside 1-65535)
-//   704  the request handle cannot be made or its URL, verb or body refused
-//   705  the time-outs cannot be set
-//   707  server or proxy credentials cannot be set
-//   708  the cookie engine cannot be switched on
-//   709  redirect following cannot be switched off
-//   710  the header text cannot be set (a line without a colon, or with a bare CR or LF)
-//   711  no request went out: name resolution failed, the connection was refused or timed out,
-//        TLS failed, or sending failed or stalled for the time-out
-//   712  the request went out but no final response header arrived: nothing within the time-out,
-//        the connection closed, a malformed reply, a redirect that could not be followed
-//   713  the body broke off or stalled after the response header (not fatal: the rest runs on the
-//        bytes received)
-// There is no 706.
 namespace webaccess {
 
 namespace {
 
-const char* const kMessage700 = "700 当前系统不支持WinHttp服务!";
-const char* const kMessage701 = "701 解析URL地址失败!";
-const char* const kMessage702 = "702 创建WinHttp会话失败!";
-const char* const kMessage703 = "703 创建WinHttp连接失败!";
-const char* const kMessage704 = "704 创建WinHttp请求失败!";
-const char* const kMessage705 = "705 设置超时时间失败!";
-const char* const kMessage707 = "707 设置代理凭证失败!";
-const char* const kMessage708 = "708 禁止自动设置Cookies失败!";
-const char* const kMessage709 = "709 重定向设置失败!";
-const char* const kMessage710 = "710 设置协议头失败!";
-const char* const kMessage711 = "711 发送请求失败!";
-const char* const kMessage712 = "712 服务器未响应!";
-const char* const kMessage713 = "713 读取数据失败!";
+// The status texts of the failures, each with its code; there is no 706.
+// libcurl cannot be started (global initialisation fails).
+const char* const kNoHttpService = "700 当前系统不支持WinHttp服务!";
+// The URL is not an absolute http or https URL with a host.
+const char* const kBadUrl = "701 解析URL地址失败!";
+// The session (multi handle) cannot be made.
+const char* const kNoSession = "702 创建WinHttp会话失败!";
+// The host or port cannot be connected to as given (empty host, port outside 1-65535).
+const char* const kNoConnection = "703 创建WinHttp连接失败!";
+// The request handle cannot be made or its URL, verb or body refused.
+const char* const kNoRequest = "704 创建WinHttp请求失败!";
+const char* const kTimeoutsRefused = "705 设置超时时间失败!";
+// Server or proxy credentials cannot be set.
+const char* const kCredentialsRefused = "707 设置代理凭证失败!";
+// The cookie engine cannot be switched on.
+const char* const kCookiesRefused = "708 禁止自动设置Cookies失败!";
+// Redirect following cannot be switched off.
+const char* const kRedirectsRefused = "709 重定向设置失败!";
+// The header text cannot be set: a line without a colon, or with a bare CR or LF.
+const char* const kHeadersRefused = "710 设置协议头失败!";
+// No request went out: name resolution failed, the connection was refused or timed out, TLS
+// failed, or sending failed or stalled for the time-out.
+const char* const kSendFailed = "711 发送请求失败!";
+// The request went out but no final response header arrived: nothing within the time-out, the
+// connection closed, a malformed reply, a redirect that could not be followed.
+const char* const kNoResponse = "712 服务器未响应!";
+// The body broke off or stalled after the response header. Not fatal: the rest runs on the bytes
+// received.
+const char* const kReadFailed = "713 读取数据失败!";
 
 const char* verb_of(int method)
 {
@@ -75,35 +73,35 @@ struct SetupFailure
     bool handles_events = true;
 };
 
-// Everything before the request is sent (steps 701-710); nothing when every step succeeded.
+// Everything before the request is sent (codes 701-710); nothing when every step succeeded.
 std::optional<SetupFailure> set_up(HttpTransfer& transfer, const GbkText& url, const HttpRequestOptions& options)
 {
     const std::optional<UrlParts> parts = split_url(url);
     if (!parts)
-        return SetupFailure{kMessage701};
+        return SetupFailure{kBadUrl};
     if (!transfer.open_session(proxy_for_url(options.proxy, parts->secure)))
-        return SetupFailure{kMessage702};
+        return SetupFailure{kNoSession};
     if (!transfer.connect(wide_to_ansi(ansi_to_wide(parts->host)), parts->port, parts->secure))
-        return SetupFailure{kMessage703};
+        return SetupFailure{kNoConnection};
     if (!transfer.open_request(verb_of(options.method), parts->object_name, common::to_byte_set(options.body)))
-        return SetupFailure{kMessage704};
+        return SetupFailure{kNoRequest};
     if (!transfer.set_timeouts(timeout_milliseconds(options.timeout_seconds)))
-        return SetupFailure{kMessage705};
+        return SetupFailure{kTimeoutsRefused};
 
     if (!options.user_name.empty() && !options.user_pass.empty() &&
         !transfer.set_server_credentials(options.user_name, options.user_pass))
-        return SetupFailure{kMessage707, false};
+        return SetupFailure{kCredentialsRefused, false};
     if (!options.proxy_user.empty() && !options.proxy_pass.empty() &&
         !transfer.set_proxy_credentials(options.proxy_user, options.proxy_pass))
-        return SetupFailure{kMessage707, false};
+        return SetupFailure{kCredentialsRefused, false};
     if (!transfer.set_cookie_engine(options.send_cookies.has_value()))
-        return SetupFailure{kMessage708, false};
+        return SetupFailure{kCookiesRefused, false};
     if (!transfer.set_follow_redirects(!options.no_redirect))
-        return SetupFailure{kMessage709, false};
+        return SetupFailure{kRedirectsRefused, false};
 
     if (!transfer.set_header_text(
             build_request_header_text(options.extra_headers, options.send_cookies.value_or(GbkText()))))
-        return SetupFailure{kMessage710};
+        return SetupFailure{kHeadersRefused};
     return std::nullopt;
 }
 
@@ -169,7 +167,7 @@ GbkText http_request(const GbkText& url, const HttpRequestOptions& options)
     };
 
     if (!HttpTransfer::platform_ready()) {
-        report(kMessage700);
+        report(kNoHttpService);
         return {};
     }
     HttpTransfer transfer;
@@ -182,11 +180,11 @@ GbkText http_request(const GbkText& url, const HttpRequestOptions& options)
 
     switch (transfer.perform()) {
     case HttpTransfer::Outcome::SendFailed:
-        return fail(kMessage711);
+        return fail(kSendFailed);
     case HttpTransfer::Outcome::NoResponse:
-        return fail(kMessage712);
+        return fail(kNoResponse);
     case HttpTransfer::Outcome::ReadFailed:
-        report(kMessage713);
+        report(kReadFailed);
         break;
     case HttpTransfer::Outcome::Complete:
         break;

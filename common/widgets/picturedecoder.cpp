@@ -129,6 +129,29 @@ QImage decode_png(const QByteArray& data)
 
 // --- PCX --------------------------------------------------------------------------------------
 
+// The 128-byte PCX header: where each field sits. 16-bit fields are little-endian.
+namespace pcx {
+constexpr int kHeaderSize = 128;
+constexpr int kManufacturer = 0; // 0x0A
+constexpr int kVersion = 1;      // 0 to 5
+constexpr int kEncoding = 2;     // 1: run-length, the only one there is
+constexpr int kBitsPerPixel = 3;
+constexpr int kXMin = 4;
+constexpr int kYMin = 6;
+constexpr int kXMax = 8;
+constexpr int kYMax = 10;
+constexpr int kHeaderPalette = 16; // 16 RGB triples, for 1-bit planes
+constexpr int kPlanes = 65;
+constexpr int kBytesPerLine = 66; // per plane, padding included
+
+constexpr unsigned char kManufacturerMark = 0x0A;
+constexpr int kLastVersion = 5;
+constexpr unsigned char kRunLength = 1;
+// The 256-colour palette of 8-bit files: a marker byte, then 256 RGB triples, at the end of the file.
+constexpr unsigned char kPaletteMarker = 0x0C;
+constexpr int kPaletteSize = 768;
+} // namespace pcx
+
 quint16 read_le16(const unsigned char* p)
 {
     return static_cast<quint16>(p[0] | (p[1] << 8));
@@ -138,36 +161,37 @@ quint16 read_le16(const unsigned char* p)
 // (1 plane black and white, 2 to 4 planes indexing the header's 16 colours).
 QImage decode_pcx(const QByteArray& data)
 {
-    constexpr int kHeader = 128;
-    if (data.size() < kHeader)
+    if (data.size() < pcx::kHeaderSize)
         return {};
     const auto* bytes = reinterpret_cast<const unsigned char*>(data.constData());
-    const int bits = bytes[3];
-    const int planes = bytes[65];
-    const int width = read_le16(bytes + 8) - read_le16(bytes + 4) + 1;
-    const int height = read_le16(bytes + 10) - read_le16(bytes + 6) + 1;
-    const int bytes_per_line = read_le16(bytes + 66);
+    const int bits = bytes[pcx::kBitsPerPixel];
+    const int planes = bytes[pcx::kPlanes];
+    const int width = read_le16(bytes + pcx::kXMax) - read_le16(bytes + pcx::kXMin) + 1;
+    const int height = read_le16(bytes + pcx::kYMax) - read_le16(bytes + pcx::kYMin) + 1;
+    const int bytes_per_line = read_le16(bytes + pcx::kBytesPerLine);
     const bool paletted8 = bits == 8 && planes == 1;
     const bool rgb8 = bits == 8 && (planes == 3 || planes == 4);
     const bool planar1 = bits == 1 && planes >= 1 && planes <= 4;
-    if (!(paletted8 || rgb8 || planar1) || bytes[2] != 1 || !size_acceptable(width, height) ||
-        bytes_per_line * 8 < width * bits)
+    if (!(paletted8 || rgb8 || planar1) || bytes[pcx::kEncoding] != pcx::kRunLength ||
+        !size_acceptable(width, height) || bytes_per_line * 8 < width * bits)
         return {};
 
     QRgb palette[256] = {};
     if (paletted8) {
-        constexpr int kPalette = 769;
-        if (data.size() < kHeader + kPalette || bytes[data.size() - kPalette] != 0x0C)
+        constexpr int kMarkedPalette = 1 + pcx::kPaletteSize;
+        if (data.size() < pcx::kHeaderSize + kMarkedPalette ||
+            bytes[data.size() - kMarkedPalette] != pcx::kPaletteMarker)
             return {};
-        const unsigned char* p = bytes + data.size() - 768;
+        const unsigned char* p = bytes + data.size() - pcx::kPaletteSize;
         for (int i = 0; i < 256; ++i)
             palette[i] = qRgb(p[3 * i], p[3 * i + 1], p[3 * i + 2]);
     } else if (planar1 && planes == 1) {
         palette[0] = qRgb(0, 0, 0);
         palette[1] = qRgb(255, 255, 255);
     } else if (planar1) {
+        const unsigned char* p = bytes + pcx::kHeaderPalette;
         for (int i = 0; i < 16; ++i)
-            palette[i] = qRgb(bytes[16 + 3 * i], bytes[17 + 3 * i], bytes[18 + 3 * i]);
+            palette[i] = qRgb(p[3 * i], p[3 * i + 1], p[3 * i + 2]);
     }
 
     QImage image(width, height, rgb8 && planes == 4 ? QImage::Format_ARGB32 : QImage::Format_RGB32);
@@ -176,7 +200,7 @@ QImage decode_pcx(const QByteArray& data)
     const qint64 line_size = qint64(bytes_per_line) * planes;
     QByteArray line(static_cast<int>(line_size), '\0');
     auto* out = reinterpret_cast<unsigned char*>(line.data());
-    qint64 pos = kHeader;
+    qint64 pos = pcx::kHeaderSize;
     const qint64 end = data.size();
     for (int y = 0; y < height; ++y) {
         // Run-length: a byte with the top two bits set repeats the next byte (count in the low six).
@@ -242,7 +266,10 @@ Kind picture_kind(const QByteArray& data)
         return Kind::Ico;
     if (starts_with(data, "\0\0\2\0", 4))
         return Kind::Cur;
-    if (data.size() >= 4 && data[0] == '\x0A' && static_cast<unsigned char>(data[1]) <= 5 && data[2] == '\x01')
+    if (data.size() > pcx::kEncoding &&
+        static_cast<unsigned char>(data[pcx::kManufacturer]) == pcx::kManufacturerMark &&
+        static_cast<unsigned char>(data[pcx::kVersion]) <= pcx::kLastVersion &&
+        static_cast<unsigned char>(data[pcx::kEncoding]) == pcx::kRunLength)
         return Kind::Pcx;
     return Kind::Unknown;
 }

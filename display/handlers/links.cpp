@@ -12,7 +12,7 @@ namespace display {
 void DisplayWindow::on_login_timer()
 {
     common::client_connect(*客户[2], server_address, protocol::kLoginPort);
-    common::client_send(*客户[2], protocol::login_request("显示"));
+    common::client_send(*客户[2], protocol::login_request(protocol::kDisplayRole));
 }
 
 void DisplayWindow::on_control_link_closed()

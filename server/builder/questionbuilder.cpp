@@ -13,13 +13,6 @@ namespace {
 
 constexpr int kLastGridIndex = 7; // the item "8"
 
-// A bank line's field by its number, counted from 1 as the bank layouts name them (unlike the
-// 0-based protocol::field_at); a missing field reads as the empty text.
-GbkText bank_field(const common::TextList& fields, std::size_t number)
-{
-    return number <= fields.size() ? fields[number - 1] : GbkText{};
-}
-
 QuestionDraft answered(GbkText answer, GbkText prompt)
 {
     QuestionDraft draft{std::move(prompt), std::move(answer)};
@@ -36,39 +29,46 @@ int grid_index_for(const GbkText& answer)
 
 std::optional<QuestionDraft> build_question(WordBankCategory category, const GbkText& line)
 {
-    const common::TextList fields = common::split_text(line, "|");
-    const GbkText first = bank_field(fields, 1);
-    const GbkText second = bank_field(fields, 2);
+    const common::TextList fields = bank_fields(line);
 
     switch (category) {
     case WordBankCategory::Words:
-    case WordBankCategory::Idioms:
-        return answered(first, "【拼音】" + second + "\r\n【释义】" + bank_field(fields, 3));
-    case WordBankCategory::Poems:
+    case WordBankCategory::Idioms: {
+        const GbkText word = bank_field(fields, kWordField);
+        return answered(word, "【拼音】" + bank_field(fields, kPinyinField) + "\r\n【释义】" +
+                                  bank_field(fields, kMeaningField));
+    }
+    case WordBankCategory::Poems: {
+        const GbkText first = bank_field(fields, kFirstHalfField);
+        const GbkText second = bank_field(fields, kSecondHalfField);
         if (common::random_integer(0, 1) == 0)
             return answered(first, "请写出诗句【" + second + "】的上半句");
         return answered(second, "请写出诗句【" + first + "】的下半句");
+    }
     case WordBankCategory::Strokes: {
-        const common::TextList strokes = common::split_text(second, "、");
+        const common::TextList strokes = stroke_names(fields);
         if (strokes.empty())
             return std::nullopt;
         const int count = static_cast<int>(strokes.size());
         // One stroke leaves nothing to choose: no value is taken from the generator.
         const int k = count == 1 ? 1 : common::random_integer(1, count);
-        QuestionDraft draft{"请写出【" + first + "】的第【" + common::to_text(k) + "】笔笔画", strokes[k - 1]};
+        const GbkText character = bank_field(fields, kCharacterField);
+        QuestionDraft draft{"请写出【" + character + "】的第【" + common::to_text(k) + "】笔笔画", strokes[k - 1]};
         draft.grid_index = 0;
         return draft;
     }
     case WordBankCategory::School:
-    case WordBankCategory::Own:
-        return answered(first, "【拼音】" + text_to_pinyin(first));
+    case WordBankCategory::Own: {
+        const GbkText word = bank_field(fields, kWordField);
+        return answered(word, "【拼音】" + text_to_pinyin(word));
+    }
     }
     return std::nullopt;
 }
 
 GbkText lookup_word(const GbkText& line)
 {
-    return bank_field(common::split_text(line, "|"), 1);
+    return bank_field(bank_fields(line), kWordField);
 }
 
 GbkText prompt_with_lookup(const GbkText& prompt, const GbkText& pinyin, const GbkText& meaning)

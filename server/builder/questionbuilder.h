@@ -3,23 +3,13 @@
 #include <optional>
 
 #include "common/text/gbktext.h"
+#include "server/builder/wordbanks.h"
 
 // Turns a picked word-bank line into a prepared question. Touches no control and no file: the window
 // writes the result into its controls, and runs the online dictionary lookup afterwards when the
 // operator asked for it. Poem and stroke questions draw from the program's one random generator,
 // so the same picks give the same questions in each run.
 namespace server {
-
-// The item index of the category combo box; each category has its own bank file and line layout.
-enum class WordBankCategory : int
-{
-    Words = 0,   // "词语": word|pinyin|meaning
-    Idioms = 1,  // "成语": idiom|pinyin|meaning
-    Poems = 2,   // "诗词": first half|second half
-    Strokes = 3, // "笔画": character|stroke names separated by "、"
-    School = 4,  // "课内": word|term number
-    Own = 5,     // "自备": word|any text
-};
 
 // Prompt (lines separated by CR LF), answer, and the selection index of the grid-count combo box.
 struct QuestionDraft
@@ -33,7 +23,7 @@ struct QuestionDraft
 // an empty answer selects nothing.
 int grid_index_for(const common::GbkText& answer);
 
-// Reads the line's fields by category (missing fields read as empty texts) and draws from the
+// Reads the line's fields by its category's layout (missing fields read as empty texts) and draws from the
 // program's random generator where the category asks: a poem's half, a stroke's number. Gives
 // nothing for a category outside the six, or for a stroke line without any stroke.
 std::optional<QuestionDraft> build_question(WordBankCategory category, const common::GbkText& line);

@@ -50,13 +50,13 @@ void ServerWindow::on_login_data()
         common::delay_ms(kAfterMachineLoginMs);
         return;
     }
-    if (role == "显示") {
+    if (role == protocol::kDisplayRole) {
         take_row(kDisplayRow);
         answer(protocol::kLoginSucceeded);
-    } else if (role == "考官") {
+    } else if (role == protocol::kExaminerRole) {
         take_row(kExaminerRow);
         answer(protocol::kLoginExaminerSucceeded);
-    } else if (role == "评委") {
+    } else if (role == protocol::kJudgeRole) {
         take_row(kJudgeRow);
         answer(protocol::kLoginJudgeSucceeded);
     } else {

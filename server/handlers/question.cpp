@@ -26,6 +26,7 @@ namespace {
 constexpr int kOneSecond = 1000;
 // At time-up the machines get a moment to hand in before the display is told to fetch the pictures.
 constexpr int kHandInTimeMs = 3000;
+constexpr int kTabCode = 9; // with the half- and full-width blank, what a sent answer loses
 
 // Sets a box only when its text differs, so an unchanged box raises no change event.
 void copy_if_different(QWidget* target, const GbkText& text)
@@ -46,7 +47,7 @@ void ServerWindow::on_send_question()
     时钟[1]->set_interval_ms(0);
     for (int n = 1; n <= protocol::kMachineCount; ++n)
         common::remove_file(protocol::hand_in_picture(n));
-    for (const GbkText& blank : {GbkText(" "), GbkText("　"), common::char_from_code(9)})
+    for (const GbkText& blank : {GbkText(" "), GbkText("　"), common::char_from_code(kTabCode)})
         common::set_content(编辑框[5], common::replace_text(common::content(编辑框[5]), blank));
 
     const GbkText question = 选择框[6]->isChecked() ? common::content(编辑框[1]) : GbkText{};

@@ -3,8 +3,10 @@
 #include "common/widgets/controls.h"
 #include "common/widgets/picturebox.h"
 #include "common/widgets/trayicon.h"
+#include "protocol/messages.h"
 #include "protocol/ports.h"
 #include "resources/builtin.h"
+#include "server/builder/wordbanks.h"
 #include "server/handlers/userlist.h"
 #include "server/window/serverwindow.h"
 
@@ -34,10 +36,10 @@ void ServerWindow::on_server_window_created()
     for (int n = 1; n <= protocol::kMachineCount; ++n)
         append_user_row(超级列表框1, common::to_text(n) + "号机");
     append_user_row(超级列表框1, "显示屏");
-    append_user_row(超级列表框1, "考官");
-    append_user_row(超级列表框1, "评委");
-    for (const char* category : {"词语", "成语", "诗词", "笔画", "课内", "自备"})
-        common::combo_box_add_item(组合框[1], category);
+    append_user_row(超级列表框1, protocol::kExaminerRole);
+    append_user_row(超级列表框1, protocol::kJudgeRole);
+    for (const WordBankCategory category : kWordBankCategories)
+        common::combo_box_add_item(组合框[1], word_bank_item(category));
     for (const char* term : {"一年级上册", "一年级下册", "二年级上册", "二年级下册", "三年级上册", "三年级下册",
                              "四年级上册", "四年级下册", "五年级上册", "五年级下册", "六年级上册", "六年级下册"})
         common::combo_box_add_item(组合框[2], term);

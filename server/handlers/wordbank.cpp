@@ -1,11 +1,9 @@
-#include <array>
-
 #include "common/events/wait.h"
 #include "common/text/files.h"
-#include "common/text/numbers.h"
 #include "common/widgets/controls.h"
 #include "server/builder/onlinedictionary.h"
 #include "server/builder/questionbuilder.h"
+#include "server/builder/wordbanks.h"
 #include "server/window/serverwindow.h"
 
 #include <QCheckBox>
@@ -17,15 +15,11 @@ namespace server {
 
 namespace {
 
-// One bank file per item of the category box, in item order.
-constexpr std::array<const char*, 6> kBankFiles = {"ciku.txt", "cyku.txt",  "scku.txt",
-                                                   "bhku.txt", "kenei.txt", "diy.txt"};
-
 // A bank is read whole. It is opened for reading and writing, so a read-only bank or one that
 // another program holds alone gives no lines, and no message.
 GbkText read_word_bank(WordBankCategory category)
 {
-    return common::read_whole_text(kBankFiles[static_cast<std::size_t>(category)]);
+    return common::read_whole_text(word_bank_file(category));
 }
 
 // Handles pending events between the lines of a fill, so that the window stays responsive and
@@ -59,7 +53,7 @@ void ServerWindow::on_category_picked()
 
     GbkText text;
     const int category = common::current_selection(组合框[1]);
-    if (category >= 0 && category < static_cast<int>(kBankFiles.size())) {
+    if (category >= 0 && category < static_cast<int>(kWordBankCategories.size())) {
         const auto picked = static_cast<WordBankCategory>(category);
         text = read_word_bank(picked);
         组合框[2]->setEnabled(picked == WordBankCategory::School);
@@ -67,7 +61,7 @@ void ServerWindow::on_category_picked()
     }
 
     FillPacer pacer;
-    for (const GbkText& line : common::split_text(text, "\r\n")) {
+    for (const GbkText& line : bank_lines(text)) {
         common::list_box_add_item(列表框1, line);
         pacer.after_line();
     }
@@ -79,11 +73,8 @@ void ServerWindow::on_grade_picked()
 
     const int wanted_term = common::current_selection(组合框[2]) + 1;
     FillPacer pacer;
-    for (const GbkText& line : common::split_text(read_word_bank(WordBankCategory::School), "\r\n")) {
-        const common::TextList fields = common::split_text(line, "|");
-        // A line without a second field reads as one without a number there: term 0, no item of the box.
-        const int term = fields.size() >= 2 ? common::to_integer(fields[1]) : 0;
-        if (term == wanted_term)
+    for (const GbkText& line : bank_lines(read_word_bank(WordBankCategory::School))) {
+        if (school_term(line) == wanted_term)
             common::list_box_add_item(列表框1, line);
         pacer.after_line();
     }

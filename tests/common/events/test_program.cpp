@@ -96,6 +96,7 @@ TEST(Program, ExitInTheCreatedHandlerEndsBeforeTheLoop)
     int frees = 0;
     const int code = run_program({
         .folder = previous.path().toStdString(),
+        .init_globals = {},
         .free_globals = [&] { ++frees; },
         .create_window = [] { return std::make_unique<QObject>(); },
         .on_created = [](QObject&) { exit_program(3); },
@@ -110,6 +111,7 @@ TEST(Program, ANormalEndGivesZeroAndStillRunsTheExitRoutines)
     int frees = 0;
     const int code = run_program({
         .folder = previous.path().toStdString(),
+        .init_globals = {},
         .free_globals = [&] { ++frees; },
         .create_window = [] { return std::make_unique<QObject>(); },
         .on_created = [](QObject&) { QTimer::singleShot(10, [] { QCoreApplication::quit(); }); },

@@ -87,7 +87,7 @@ TEST_F(Judge, AShortResultCountsItsMissingVerdictsAsWrong)
 
 TEST_F(Judge, UnrecognisedMessagesChangeNothing)
 {
-    for (const QByteArray message :
+    for (const QByteArray& message :
          {QByteArray("结果"), QByteArray("结果|考官|正确|正确|正确|正确"), QByteArray("评委|结果|正确"),
           QByteArray(" 结果|评委|正确"), QByteArray("\0结果|评委|正确", 15)}) {
         results->send(message);

@@ -120,7 +120,10 @@ TEST_F(FtpFetch, AMissingPictureLeavesItsBoxBlank)
         EXPECT_EQ(box(n)->picture(), pictures[n]) << n;
 
     // A new question deletes the copies: a later fetch that gets nothing shows nothing old.
-    ASSERT_TRUE(d.control(bytes(protocol::question_start({.time_limit = "30", .question = "q"}))));
+    protocol::QuestionFields next_question;
+    next_question.time_limit = "30";
+    next_question.question = "q";
+    ASSERT_TRUE(d.control(bytes(protocol::question_start(next_question))));
     ASSERT_TRUE(ftp.stop());
     ASSERT_TRUE(d.photo(bytes(protocol::kShowPictures)));
     for (int n = 1; n <= 4; ++n) {

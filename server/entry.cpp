@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "common/events/filelimit.h"
 #include "common/events/program.h"
 #include "server/globals.h"
 #include "server/window/serverwindow.h"
@@ -14,6 +15,7 @@ int server_entry(common::OperatorDialogs& dialogs)
 {
     // Closing the window only asks the quit question; the program ends through exit_program.
     QApplication::setQuitOnLastWindowClosed(false);
+    common::raise_open_file_limit();
     return common::run_program(
         {.folder = {},
          .init_globals = init_globals,

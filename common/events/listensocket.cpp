@@ -1,11 +1,14 @@
 #include "common/events/listensocket.h"
 
+#include <algorithm>
+
 #include <sys/socket.h>
 
 #include "common/events/diagnostics.h"
 #include "common/events/eventgate.h"
 #include "common/events/eventqueue.h"
 #include "common/events/gracefulclose.h"
+#include "common/events/peerlimit.h"
 #include "common/events/socketio.h"
 
 #include <QTcpServer>
@@ -26,6 +29,8 @@ GbkText address_text(quint32 ipv4, quint16 port)
 ListenSocket::ListenSocket(int port, QObject* parent) : QObject(parent)
 {
     m_port = port < 1 ? 1 : port;
+    // Connected before any handler, so it runs first on each clientConnected.
+    connect(this, &ListenSocket::clientConnected, this, &ListenSocket::on_seen);
     listen();
 }
 
@@ -92,11 +97,16 @@ std::vector<GbkText> ListenSocket::clients() const
 void ListenSocket::on_new_connection()
 {
     while (m_server && m_server->hasPendingConnections()) {
+        if (unseen_connections() >= kMaxUnseenConnections) {
+            m_server->pauseAccepting();
+            return;
+        }
         QTcpSocket* socket = m_server->nextPendingConnection();
         socket->setParent(this);
         bool ipv4 = false;
         const quint32 peer = socket->peerAddress().toIPv4Address(&ipv4);
-        if (!ipv4 || events_suspended()) {
+        // Closed at once, so that its file and memory are freed and nothing else waits on it.
+        if (!ipv4 || events_suspended() || !admit_peer_connection(*socket, peer)) {
             socket->abort();
             socket->deleteLater();
             continue;
@@ -111,6 +121,27 @@ void ListenSocket::on_new_connection()
         m_connections.push_back({socket, address_text(peer, socket->peerPort()), m_next_id++});
         queue(m_connections.back(), &ListenSocket::clientConnected);
     }
+}
+
+void ListenSocket::on_seen()
+{
+    if (Connection* connection = find(current_client()))
+        connection->seen = true;
+    accept_waiting();
+}
+
+void ListenSocket::accept_waiting()
+{
+    if (!is_listening() || unseen_connections() >= kMaxUnseenConnections)
+        return;
+    m_server->resumeAccepting();
+    on_new_connection();
+}
+
+int ListenSocket::unseen_connections() const
+{
+    return static_cast<int>(std::count_if(m_connections.begin(), m_connections.end(),
+                                          [](const Connection& connection) { return !connection.seen; }));
 }
 
 void ListenSocket::on_ready_read(QTcpSocket* socket)
@@ -239,6 +270,7 @@ void ListenSocket::disconnect_client(const GbkText& client)
     const GbkText address = connection->address;
     m_connections.erase(m_connections.begin() + (connection - m_connections.data()));
     close_gracefully(socket);
+    accept_waiting();
     raise(&ListenSocket::clientDisconnected, address);
 }
 

@@ -67,6 +67,7 @@ private:
         std::shared_ptr<EventSource> events = std::make_shared<EventSource>();
         bool peer_closed = false;
         bool close_queued = false;
+        bool seen = false; // its clientConnected has been raised
     };
     struct Arrival
     {
@@ -75,7 +76,14 @@ private:
     };
 
     void listen();
+    // A peer address past kMaxConnectionsPerPeer gets its connection accepted and closed at once,
+    // with no event; with kMaxUnseenConnections accepted that no handler has seen yet, the control
+    // accepts no more until they are seen.
     void on_new_connection();
+    void on_seen();
+    // Accepts again once the handlers have seen enough of the connections accepted before.
+    void accept_waiting();
+    int unseen_connections() const;
     void on_ready_read(QTcpSocket* socket);
     void on_closed(QTcpSocket* socket);
     // Reads what the connection holds and queues it, then its close once everything is read;

@@ -47,6 +47,10 @@ bool write_now(QAbstractSocket& socket, const ByteData& data)
 {
     if (socket.state() != QAbstractSocket::ConnectedState)
         return false;
+    // What the system takes now does not count against the bound.
+    socket.flush();
+    if (socket.state() != QAbstractSocket::ConnectedState || socket.bytesToWrite() + data.size() > kMaxUnsentBytes)
+        return false;
     if (socket.write(data) != data.size())
         return false;
     socket.flush();

@@ -15,8 +15,15 @@ void prepare_connection(QAbstractSocket& socket);
 // Everything the socket holds for reading now, as one piece.
 ByteData read_all_waiting(QAbstractSocket& socket);
 
-// Hands data to the system without blocking. False on an error or when not all of it could be taken
-// at once (a full send buffer); what is left then goes out as the peer reads.
+// Bytes of one connection that the system has not taken yet, at most: of the order of a system send
+// buffer, far above the few KiB of the largest contest message and the 64 KiB of one forwarded read.
+// It bounds what a peer that reads slowly or not at all costs us.
+inline constexpr qint64 kMaxUnsentBytes = 256 * 1024;
+
+// Hands data to the system without blocking. False on an error, or when the data would take the
+// connection's unsent bytes past kMaxUnsentBytes: then nothing of it is sent. Also false when not
+// all of it could be taken at once (a full send buffer); what is left then goes out as the peer
+// reads, so a message never arrives cut off.
 bool write_now(QAbstractSocket& socket, const ByteData& data);
 
 } // namespace common

@@ -1,9 +1,21 @@
+#include <atomic>
+#include <thread>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/time.h>
+#include <unistd.h>
+
+#include "common/events/listensocket.h"
 #include "common/widgets/picturebox.h"
 #include "resources/builtin.h"
 #include "server/globals.h"
 #include "tests/server/window/serverfixture.h"
+#include "tests/support/flooder.h"
 #include "tests/support/waits.h"
 
+#include <QElapsedTimer>
 #include <QPushButton>
 
 // The judge's result port, the display's picture link and a hand-in peer of machine 7.
@@ -156,4 +168,87 @@ TEST_F(Judge, SyncDisplayFollowsTheLatestPictureLink)
     settle_ms(100, "a send to the closed link or the absent judge would have come");
     EXPECT_TRUE(picture->received().isEmpty());
     EXPECT_TRUE(results->received().isEmpty());
+}
+
+// A display's picture link that reads 64 KiB every half second while a judge sends 60,000-byte
+// results as fast as each is answered: what the link has not read stays bounded, a send past the
+// bound goes nowhere (not even later), and the judge is still answered.
+TEST_F(Judge, ASlowPictureLinkKeepsTheServersMemoryBounded)
+{
+    sockaddr_in server_address{};
+    server_address.sin_family = AF_INET;
+    server_address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const auto connect_raw = [&](quint16 port) {
+        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        server_address.sin_port = htons(port);
+        return ::connect(fd, reinterpret_cast<sockaddr*>(&server_address), sizeof server_address) == 0 ? fd : -1;
+    };
+    const int link = connect_raw(19739);
+    ASSERT_GE(link, 0);
+    sockaddr_in own{};
+    socklen_t own_size = sizeof own;
+    ::getsockname(link, reinterpret_cast<sockaddr*>(&own), &own_size);
+    const std::string link_address = "127.0.0.1:" + std::to_string(ntohs(own.sin_port));
+    ASSERT_TRUE(wait_until([&] { return server::screen_client == link_address; }));
+
+    // The judge on a thread of its own, so that it answers the server's answers at once.
+    const int judge = connect_raw(19741);
+    ASSERT_GE(judge, 0);
+    const timeval patience{0, 200 * 1000}; // a result read in two parts is answered only once
+    ::setsockopt(judge, SOL_SOCKET, SO_RCVTIMEO, &patience, sizeof patience);
+    std::atomic<bool> stop{false};
+    std::atomic<int> answered{0};
+    std::thread judging([&] {
+        const QByteArray result = QByteArray("结果|评委|正确|错误|正确|错误|").leftJustified(60000, 'x');
+        char answer[256];
+        while (!stop) {
+            for (qsizetype sent = 0; sent < result.size();) {
+                const ssize_t n = ::send(judge, result.constData() + sent, result.size() - sent, MSG_NOSIGNAL);
+                if (n <= 0)
+                    return;
+                sent += n;
+            }
+            if (::recv(judge, answer, sizeof answer, 0) > 0)
+                ++answered;
+        }
+    });
+
+    QByteArray read;
+    const auto read_some = [&] {
+        char piece[64 * 1024];
+        const ssize_t n = ::recv(link, piece, sizeof piece, MSG_DONTWAIT);
+        if (n > 0)
+            read.append(piece, n);
+        return n;
+    };
+    const qint64 before_kib = resident_kib();
+    for (int half_seconds = 0; half_seconds < 10; ++half_seconds) {
+        settle_ms(500, "the judge to send");
+        read_some();
+    }
+    [[maybe_unused]] const qint64 growth_kib = resident_kib() - before_kib;
+    const QByteArray marker = QByteArray("结果|评委|MARKER|").leftJustified(60000, 'm');
+    const bool marker_sent =
+        common::server_send(*window->服务器[server::ServerWindow::kScreenSlot], link_address, marker);
+    stop = true;
+    judging.join();
+    ::close(judge);
+#if !defined(__SANITIZE_ADDRESS__) // its quarantine keeps every freed read resident
+    EXPECT_LT(growth_kib, 100 * 1024);
+#endif
+    EXPECT_FALSE(marker_sent);
+    EXPECT_GT(answered, 10);
+    results->send("结果|评委|正确|正确|正确|正确");
+    EXPECT_TRUE(results->wait_for("结果|结束"));
+
+    // Everything the server still holds for the link, until it has nothing more.
+    QElapsedTimer quiet;
+    quiet.start();
+    while (quiet.elapsed() < 1000) {
+        while (read_some() > 0)
+            quiet.restart();
+        settle_ms(5, "the link's bytes to come in");
+    }
+    EXPECT_FALSE(read.contains("MARKER"));
+    ::close(link);
 }

@@ -1,5 +1,8 @@
+#include <algorithm>
+
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/resource.h>
 
 #include "tests/support/fakeclient.h"
 #include "tests/support/ports.h"
@@ -41,6 +44,20 @@ bool running(qint64 pid)
         return false;
     const QByteArray line = stat.readAll();
     return line.at(line.lastIndexOf(')') + 2) != 'Z';
+}
+
+// The soft and hard limits of open files of a process, as "soft hard".
+QByteArray file_limits(qint64 pid)
+{
+    QFile limits(QStringLiteral("/proc/%1/limits").arg(pid));
+    if (!limits.open(QIODevice::ReadOnly))
+        return {};
+    for (const QByteArray& line : limits.readAll().split('\n'))
+        if (line.startsWith("Max open files")) {
+            const QList<QByteArray> fields = line.simplified().split(' ');
+            return fields[3] + ' ' + fields[4];
+        }
+    return {};
 }
 
 bool port_accepts(quint16 port)
@@ -107,10 +124,19 @@ private:
 } // namespace
 
 // However the server ends, its FTP server program goes with it and frees the port for the next start.
+// Started with a desktop session's soft limit of 1,024 open files, it raises its own to the hard limit.
 TEST(ServerProgram, KilledServerTakesItsFtpServerAlong)
 {
+    rlimit files{};
+    ::getrlimit(RLIMIT_NOFILE, &files);
+    const rlimit desktop{std::min<rlim_t>(1024, files.rlim_max), files.rlim_max};
+    ::setrlimit(RLIMIT_NOFILE, &desktop);
     ServerProcess server(qEnvironmentVariable("ORUVAN_BUILD_DIR") + "/Oruvan/Oruvan");
+    ::setrlimit(RLIMIT_NOFILE, &files);
     ASSERT_TRUE(server.valid());
+    const QByteArray hard = QByteArray::number(static_cast<qulonglong>(files.rlim_max));
+    EXPECT_TRUE(wait_until([&] { return file_limits(server.process().processId()) == hard + ' ' + hard; }))
+        << file_limits(server.process().processId()).toStdString();
     // Nobody connects to it before the kill: the watch must not depend on traffic.
     ASSERT_TRUE(wait_until([] { return port_listening(kFtpPort); }, 10000)) << "the FTP server program never listened";
     ::kill(static_cast<pid_t>(server.process().processId()), SIGKILL);

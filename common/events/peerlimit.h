@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QtGlobal>
+
+class QTcpSocket;
+
+// How many of the server's connections one peer may take. A hall needs a few per machine (eleven
+// clients run from one PC in a demonstration hold 22); a hostile or broken peer meets these bounds
+// long before it meets the system's limit of open files.
+namespace common {
+
+// Connections one peer address may hold at once across every listening control of the program.
+inline constexpr int kMaxConnectionsPerPeer = 100;
+
+// Accepted connections of one listening control that no handler has seen yet. At the bound the
+// control stops accepting until they are seen, so the system's backlog holds the rest, not us.
+inline constexpr int kMaxUnseenConnections = 200;
+
+// Counts socket against its peer's address for as long as the socket object lives (a graceful
+// close included); false, and nothing counted, when that address already holds
+// kMaxConnectionsPerPeer.
+bool admit_peer_connection(QTcpSocket& socket, quint32 peer_ipv4);
+
+} // namespace common

@@ -206,6 +206,14 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     }
 
+    // A window that asks two sites that take the request and never answer.
+    void ask_silent_sites()
+    {
+        ASSERT_TRUE(m_silent.listening());
+        const std::string silent = "http://127.0.0.1:" + std::to_string(m_silent.port());
+        ask_sites({silent, silent});
+    }
+
     // Loads the bank with the lookup left on, as loading 课内 and 自备 leaves it.
     void load_ticked(int category, const QByteArray& bank)
     {
@@ -215,6 +223,7 @@ protected:
 
 private:
     QProcess m_server;
+    SilentListener m_silent;
 };
 
 TEST_F(OnlineCompletion, AFoundPinyinReplacesThePromptButNeverTheAnswer)
@@ -274,10 +283,7 @@ TEST_F(OnlineCompletion, UnreachableSitesLeaveTheTablePromptSilently)
 
 TEST_F(OnlineCompletion, SilentSitesAreGivenUpAfterTheirTimeOut)
 {
-    const SilentListener listener;
-    ASSERT_TRUE(listener.listening());
-    const std::string silent = "http://127.0.0.1:" + std::to_string(listener.port());
-    ask_sites({silent, silent});
+    ask_silent_sites();
 
     load_ticked(5, "长城|x\r\n");
     QElapsedTimer clock;
@@ -293,10 +299,7 @@ TEST_F(OnlineCompletion, SilentSitesAreGivenUpAfterTheirTimeOut)
 // countdown reaching the machines.
 TEST_F(OnlineCompletion, ALookupDuringAHandInWaitLeavesTheCountdownTicking)
 {
-    const SilentListener listener;
-    ASSERT_TRUE(listener.listening());
-    const std::string silent = "http://127.0.0.1:" + std::to_string(listener.port());
-    ask_sites({silent, silent});
+    ask_silent_sites();
     load_ticked(5, "长城|x\r\n");
     FakeClient& machine = login("1");
     FakeClient& one = connect_client(19731);

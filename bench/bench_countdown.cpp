@@ -190,14 +190,26 @@ void BM_CountdownUnderAFlood(benchmark::State& state)
                 return;
             }
         }
+        // Each fresh login leaves once answered (or given up on), as a machine that restarts does:
+        // connections left open would count against the address's bound.
         struct FreshLogin
         {
             std::unique_ptr<FakeClient> peer;
             qint64 sent_at = 0;
+            qint64 answered_at = -1;
         };
         std::vector<FreshLogin> fresh;
+        const auto look_at = [](FreshLogin& login) {
+            for (const FakeClient::Arrival& piece : login.peer->arrivals())
+                if (login.answered_at < 0 && piece.bytes.contains("登录|"))
+                    login.answered_at = piece.at_ms;
+            if (login.answered_at >= 0 || login.peer->elapsed_ms() - login.sent_at > 5000)
+                login.peer->close();
+        };
         QTimer login_timer;
         QObject::connect(&login_timer, &QTimer::timeout, [&] {
+            for (FreshLogin& login : fresh)
+                look_at(login);
             auto peer = std::make_unique<FakeClient>();
             if (!peer->connect_to(19730))
                 return;
@@ -220,15 +232,12 @@ void BM_CountdownUnderAFlood(benchmark::State& state)
 
         qint64 slowest_login = 0;
         int unanswered = 0;
-        for (const FreshLogin& login : fresh) {
-            qint64 answered = -1;
-            for (const FakeClient::Arrival& piece : login.peer->arrivals())
-                if (answered < 0 && piece.bytes.contains("登录|"))
-                    answered = piece.at_ms;
-            if (answered < 0)
+        for (FreshLogin& login : fresh) {
+            look_at(login);
+            if (login.answered_at < 0)
                 ++unanswered;
             else
-                slowest_login = std::max(slowest_login, answered - login.sent_at);
+                slowest_login = std::max(slowest_login, login.answered_at - login.sent_at);
         }
         const qint64 due = sent + (kLimit + 1) * 1000;
         state.SetIterationTime(static_cast<double>(contest.clock.elapsed() - sent) / 1000.0);

@@ -7,17 +7,18 @@
 #include <vector>
 
 #include <benchmark/benchmark.h>
-#include <netinet/in.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include "bench/support/benchsupport.h"
 #include "common/events/listensocket.h"
 #include "common/widgets/controls.h"
 #include "server/globals.h"
 #include "server/window/serverwindow.h"
 #include "tests/support/fakeclient.h"
 #include "tests/support/flooder.h"
+#include "tests/support/ports.h"
 #include "tests/support/scripted_dialogs.h"
 #include "tests/support/tempprogramfolder.h"
 
@@ -38,22 +39,6 @@ constexpr rlim_t kFileLimit = 20000;
 constexpr int kChurnMs = 10000;
 constexpr int kCountdownSeconds = 15;
 constexpr int kChurners = 2;
-
-// Dispatches events as they come, sleeping only in the event loop, until condition holds or
-// timeout_ms passes.
-bool wait_events_until(const std::function<bool()>& condition, int timeout_ms)
-{
-    QDeadlineTimer deadline(timeout_ms);
-    QTimer wake;
-    wake.start(50);
-    QEventLoop loop;
-    while (!condition()) {
-        if (deadline.hasExpired())
-            return false;
-        loop.processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    return true;
-}
 
 int open_files()
 {
@@ -99,22 +84,12 @@ private:
 // Connects from 127.0.0.2 and closes at once, in a loop, until stopped.
 void churn(const std::atomic<bool>& stop, std::atomic<long>& made)
 {
-    sockaddr_in server{};
-    server.sin_family = AF_INET;
-    server.sin_port = htons(19730);
-    server.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    sockaddr_in own{};
-    own.sin_family = AF_INET;
-    own.sin_addr.s_addr = htonl(INADDR_LOOPBACK + 1);
-    const int one = 1;
     while (!stop) {
-        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        // The port is picked at connect, so the kernel may reuse one of ours still in TIME_WAIT.
-        ::setsockopt(fd, IPPROTO_IP, IP_BIND_ADDRESS_NO_PORT, &one, sizeof one);
-        if (::bind(fd, reinterpret_cast<sockaddr*>(&own), sizeof own) == 0 &&
-            ::connect(fd, reinterpret_cast<sockaddr*>(&server), sizeof server) == 0)
+        const int fd = connect_from("127.0.0.2", 19730);
+        if (fd >= 0) {
             ++made;
-        ::close(fd);
+            ::close(fd);
+        }
     }
 }
 

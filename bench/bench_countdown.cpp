@@ -8,6 +8,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "bench/support/benchsupport.h"
 #include "common/events/listensocket.h"
 #include "common/widgets/controls.h"
 #include "server/globals.h"
@@ -30,23 +31,6 @@
 // server listens on its fixed ports.
 
 namespace {
-
-// Dispatches events as they come, sleeping only in the event loop, until condition holds or
-// timeout_ms passes. The test helpers' polling wait sleeps between rounds, which would show up here
-// as lateness of the ticks.
-bool wait_events_until(const std::function<bool()>& condition, int timeout_ms)
-{
-    QDeadlineTimer deadline(timeout_ms);
-    QTimer wake;
-    wake.start(timeout_ms);
-    QEventLoop loop;
-    while (!condition()) {
-        if (deadline.hasExpired())
-            return false;
-        loop.processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    return true;
-}
 
 // One contest: the window in a fresh program folder and the eleven logged-in clients (rows 0-10).
 struct Contest

@@ -5,6 +5,9 @@
 #include <unistd.h>
 
 #include <QByteArray>
+#include <QDeadlineTimer>
+#include <QEventLoop>
+#include <QTimer>
 #include <QtGlobal>
 
 void enter_private_network(int argc, char** argv)
@@ -27,4 +30,19 @@ void set_default_environment()
         qputenv("ORUVAN_BUILD_DIR", ORUVAN_BUILD_DIR);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+}
+
+bool wait_events_until(const std::function<bool()>& condition, int timeout_ms)
+{
+    QDeadlineTimer deadline(timeout_ms);
+    // Wakes the loop now and then, so that the deadline is seen also when nothing happens.
+    QTimer wake;
+    wake.start(50);
+    QEventLoop loop;
+    while (!condition()) {
+        if (deadline.hasExpired())
+            return false;
+        loop.processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    return true;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 // What the benchmarks that run the real windows and sockets share.
 
 // Runs this program again inside a private network namespace with only loopback up, so that the
@@ -9,3 +11,8 @@ void enter_private_network(int argc, char** argv);
 // ORUVAN_SOURCE_DIR and ORUVAN_BUILD_DIR as ctest sets them for tests, and the offscreen platform,
 // unless the caller's environment says otherwise.
 void set_default_environment();
+
+// Dispatches events as they come, sleeping only in the event loop, until condition holds or
+// timeout_ms passes. The test helpers' polling wait sleeps between rounds, which would show up as
+// lateness of the ticks.
+bool wait_events_until(const std::function<bool()>& condition, int timeout_ms);

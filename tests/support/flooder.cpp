@@ -5,32 +5,23 @@
 #include <fstream>
 #include <string>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/time.h>
 #include <unistd.h>
 
+#include "tests/support/ports.h"
+
 Flooder::Flooder(quint16 port, QByteArray word, const char* from) : m_word(std::move(word))
 {
-    m_fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in source{};
-    source.sin_family = AF_INET;
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    m_fd = connect_from(from, port);
     // A send into a full window gives up after a while, so stop() is heard.
     const timeval limit{0, 100 * 1000};
-    if (m_fd < 0 || ::inet_pton(AF_INET, from, &source.sin_addr) != 1 ||
-        ::bind(m_fd, reinterpret_cast<sockaddr*>(&source), sizeof source) != 0 ||
-        ::setsockopt(m_fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit) != 0 ||
-        ::connect(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        if (m_fd >= 0)
-            ::close(m_fd);
+    if (m_fd >= 0 && ::setsockopt(m_fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit) != 0) {
+        ::close(m_fd);
         m_fd = -1;
-        return;
     }
+    if (m_fd < 0)
+        return;
     m_thread = std::thread([this] { run(); });
 }
 

@@ -1,7 +1,14 @@
 #pragma once
 
+#include <QtGlobal>
+
 // A loopback port that nobody listens on: a connection to it is refused at once.
 int closed_loopback_port();
+
+// A plain blocking socket connected to the loopback port from the loopback address from (in a private
+// network namespace any 127.x.y.z stands for a host of its own); -1 when it cannot be made. Its
+// port is picked at the connect, so connections made and closed in a loop may reuse ports.
+int connect_from(const char* from, quint16 port);
 
 // A loopback port whose connections the kernel accepts from the listen queue but that nobody ever
 // reads or answers: for time-outs. Closed when it goes out of scope.

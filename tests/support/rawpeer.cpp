@@ -7,6 +7,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include "tests/support/ports.h"
 #include "tests/support/waits.h"
 
 RawPeer::~RawPeer()
@@ -17,12 +18,8 @@ RawPeer::~RawPeer()
 
 bool RawPeer::connect_to(quint16 port)
 {
-    m_fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    return m_fd >= 0 && ::connect(m_fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    m_fd = connect_from("127.0.0.1", port);
+    return m_fd >= 0;
 }
 
 int RawPeer::listen_on(quint16 port)

@@ -1,7 +1,6 @@
 #include <atomic>
 #include <thread>
 
-#include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/time.h>
@@ -13,6 +12,7 @@
 #include "server/globals.h"
 #include "tests/server/window/serverfixture.h"
 #include "tests/support/flooder.h"
+#include "tests/support/ports.h"
 #include "tests/support/waits.h"
 
 #include <QElapsedTimer>
@@ -175,15 +175,7 @@ TEST_F(Judge, SyncDisplayFollowsTheLatestPictureLink)
 // bound goes nowhere (not even later), and the judge is still answered.
 TEST_F(Judge, ASlowPictureLinkKeepsTheServersMemoryBounded)
 {
-    sockaddr_in server_address{};
-    server_address.sin_family = AF_INET;
-    server_address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    const auto connect_raw = [&](quint16 port) {
-        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        server_address.sin_port = htons(port);
-        return ::connect(fd, reinterpret_cast<sockaddr*>(&server_address), sizeof server_address) == 0 ? fd : -1;
-    };
-    const int link = connect_raw(19739);
+    const int link = connect_from("127.0.0.1", 19739);
     ASSERT_GE(link, 0);
     sockaddr_in own{};
     socklen_t own_size = sizeof own;
@@ -192,7 +184,7 @@ TEST_F(Judge, ASlowPictureLinkKeepsTheServersMemoryBounded)
     ASSERT_TRUE(wait_until([&] { return server::screen_client == link_address; }));
 
     // The judge on a thread of its own, so that it answers the server's answers at once.
-    const int judge = connect_raw(19741);
+    const int judge = connect_from("127.0.0.1", 19741);
     ASSERT_GE(judge, 0);
     const timeval patience{0, 200 * 1000}; // a result read in two parts is answered only once
     ::setsockopt(judge, SOL_SOCKET, SO_RCVTIMEO, &patience, sizeof patience);

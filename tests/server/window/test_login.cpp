@@ -1,7 +1,5 @@
 #include <array>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <poll.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
@@ -14,6 +12,7 @@
 #include "common/widgets/controls.h"
 #include "server/globals.h"
 #include "tests/server/window/serverfixture.h"
+#include "tests/support/ports.h"
 #include "tests/support/rawpeer.h"
 #include "tests/support/waits.h"
 
@@ -95,20 +94,10 @@ private:
         ::getrlimit(RLIMIT_NOFILE, &limit);
         limit.rlim_cur = limit.rlim_max;
         ::setrlimit(RLIMIT_NOFILE, &limit);
-        sockaddr_in server{};
-        server.sin_family = AF_INET;
-        server.sin_port = htons(19730);
-        server.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        sockaddr_in own{};
-        own.sin_family = AF_INET;
-        own.sin_addr.s_addr = htonl(INADDR_LOOPBACK + 2);
         int count = 0;
-        for (int k = 0; k < kHogConnections; ++k) {
-            const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-            if (fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&own), sizeof own) == 0 &&
-                ::connect(fd, reinterpret_cast<sockaddr*>(&server), sizeof server) == 0)
+        for (int k = 0; k < kHogConnections; ++k)
+            if (const int fd = connect_from("127.0.0.3", 19730); fd >= 0)
                 held[count++] = fd;
-        }
         ::write(answers, &count, sizeof count);
         char command = 0;
         while (::read(commands, &command, 1) == 1) {

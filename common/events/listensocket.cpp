@@ -29,8 +29,6 @@ GbkText address_text(quint32 ipv4, quint16 port)
 ListenSocket::ListenSocket(int port, QObject* parent) : QObject(parent)
 {
     m_port = port < 1 ? 1 : port;
-    // Connected before any handler, so it runs first on each clientConnected.
-    connect(this, &ListenSocket::clientConnected, this, &ListenSocket::on_seen);
     listen();
 }
 
@@ -123,13 +121,6 @@ void ListenSocket::on_new_connection()
     }
 }
 
-void ListenSocket::on_seen()
-{
-    if (Connection* connection = find(current_client()))
-        connection->seen = true;
-    accept_waiting();
-}
-
 void ListenSocket::accept_waiting()
 {
     if (!is_listening() || unseen_connections() >= kMaxUnseenConnections)
@@ -140,8 +131,9 @@ void ListenSocket::accept_waiting()
 
 int ListenSocket::unseen_connections() const
 {
-    return static_cast<int>(std::count_if(m_connections.begin(), m_connections.end(),
-                                          [](const Connection& connection) { return !connection.seen; }));
+    return static_cast<int>(std::count_if(m_connections.begin(), m_connections.end(), [](const Connection& connection) {
+        return connection.events->started == 0;
+    }));
 }
 
 void ListenSocket::on_ready_read(QTcpSocket* socket)
@@ -184,6 +176,9 @@ void ListenSocket::queue(Connection& connection, void (ListenSocket::*signal)(),
     queue_event(
         this,
         [this, id, signal, data] {
+            // Its accept has started: the control may take the connections it held back.
+            if (signal == &ListenSocket::clientConnected)
+                accept_waiting();
             if (const Connection* connection = find(id)) {
                 const GbkText address = connection->address;
                 raise(signal, address, data);

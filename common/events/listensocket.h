@@ -67,7 +67,6 @@ private:
         std::shared_ptr<EventSource> events = std::make_shared<EventSource>();
         bool peer_closed = false;
         bool close_queued = false;
-        bool seen = false; // its clientConnected has been raised
     };
     struct Arrival
     {
@@ -80,7 +79,6 @@ private:
     // with no event; with kMaxUnseenConnections accepted that no handler has seen yet, the control
     // accepts no more until they are seen.
     void on_new_connection();
-    void on_seen();
     // Accepts again once the handlers have seen enough of the connections accepted before.
     void accept_waiting();
     int unseen_connections() const;

@@ -28,6 +28,8 @@ GbkText address_text(quint32 ipv4, quint16 port)
 
 ListenSocket::ListenSocket(int port, QObject* parent) : QObject(parent)
 {
+    m_accept_retry.setSingleShot(true);
+    connect(&m_accept_retry, &QTimer::timeout, this, &ListenSocket::accept_waiting);
     m_port = port < 1 ? 1 : port;
     listen();
 }
@@ -64,9 +66,11 @@ void ListenSocket::listen()
         m_server->deleteLater();
         m_server = nullptr;
     }
+    m_accept_retry.stop();
     m_server = new QTcpServer(this);
     m_server->setListenBacklogSize(SOMAXCONN);
     connect(m_server, &QTcpServer::newConnection, this, &ListenSocket::on_new_connection);
+    connect(m_server, &QTcpServer::acceptError, this, &ListenSocket::on_accept_error);
     if (m_port > 65535 || !m_server->listen(QHostAddress::AnyIPv4, static_cast<quint16>(m_port))) {
         qCWarning(program_log).noquote() << "cannot listen on port" << m_port << "-" << m_server->errorString();
         delete m_server;
@@ -104,7 +108,7 @@ void ListenSocket::on_new_connection()
         bool ipv4 = false;
         const quint32 peer = socket->peerAddress().toIPv4Address(&ipv4);
         // Closed at once, so that its file and memory are freed and nothing else waits on it.
-        if (!ipv4 || events_suspended() || !admit_peer_connection(*socket, peer)) {
+        if (!ipv4 || events_suspended() || !PeerConnections::instance().admit(*socket, peer)) {
             socket->abort();
             socket->deleteLater();
             continue;
@@ -123,10 +127,18 @@ void ListenSocket::on_new_connection()
 
 void ListenSocket::accept_waiting()
 {
-    if (!is_listening() || unseen_connections() >= kMaxUnseenConnections)
+    if (!is_listening() || m_accept_retry.isActive() || unseen_connections() >= kMaxUnseenConnections)
         return;
     m_server->resumeAccepting();
     on_new_connection();
+}
+
+// Qt has paused the port already; the waiting connection stays in the system's backlog until the
+// retry takes it.
+void ListenSocket::on_accept_error()
+{
+    m_server->pauseAccepting();
+    m_accept_retry.start(kAcceptRetryMs);
 }
 
 int ListenSocket::unseen_connections() const
@@ -207,10 +219,16 @@ void ListenSocket::deliver_close(quint64 id)
 
 ListenSocket::Connection* ListenSocket::find(const GbkText& client)
 {
-    for (auto& connection : m_connections)
-        if (connection.address == client)
+    Connection* gone = nullptr;
+    for (auto& connection : m_connections) {
+        if (connection.address != client)
+            continue;
+        if (!connection.peer_closed && connection.socket->state() == QAbstractSocket::ConnectedState)
             return &connection;
-    return nullptr;
+        if (!gone)
+            gone = &connection;
+    }
+    return gone;
 }
 
 ListenSocket::Connection* ListenSocket::find(const QTcpSocket* socket)

@@ -8,13 +8,15 @@
 #include "common/text/gbktext.h"
 
 #include <QObject>
+#include <QTimer>
 
 class QTcpServer;
 class QTcpSocket;
 
 // A listening socket control: listens on every IPv4 address at its port and keeps its accepted
 // connections in accept order, each named by its ClientAddress "a.b.c.d:port". It owns the
-// accepted sockets.
+// accepted sockets. A port that cannot accept (out of files or memory) pauses and tries again
+// every kAcceptRetryMs, so it neither spins nor stays deaf once files are free again.
 //
 // Every readiness to read reads all waiting bytes and queues one dataArrived event with them: two
 // sends may arrive as one, one send may arrive in parts. Accepts and closes are queued the same
@@ -31,6 +33,8 @@ class ListenSocket final : public QObject
     Q_DISABLE_COPY_MOVE(ListenSocket)
 
 public:
+    static constexpr int kAcceptRetryMs = 250;
+
     // Listens at once; a port that cannot be bound leaves the control without listener, silently.
     explicit ListenSocket(int port = 19730, QObject* parent = nullptr);
     ~ListenSocket() override;
@@ -79,8 +83,10 @@ private:
     // with no event; with kMaxUnseenConnections accepted that no handler has seen yet, the control
     // accepts no more until they are seen.
     void on_new_connection();
-    // Accepts again once the handlers have seen enough of the connections accepted before.
+    // Accepts again once the handlers have seen enough of the connections accepted before, unless
+    // the port waits to retry after a failed accept.
     void accept_waiting();
+    void on_accept_error();
     int unseen_connections() const;
     void on_ready_read(QTcpSocket* socket);
     void on_closed(QTcpSocket* socket);
@@ -91,12 +97,16 @@ private:
     // nothing more. When it has run, the connection is read again if it was held back.
     void queue(Connection& connection, void (ListenSocket::*signal)(), const ByteData& data = {});
     void deliver_close(quint64 id);
+    // By address text: the first in accept order, except that a connection whose peer has gone
+    // yields to a live one of the same text (the peer came back from the same port before the old
+    // close was handled).
     Connection* find(const GbkText& client);
     Connection* find(const QTcpSocket* socket);
     Connection* find(quint64 id);
     void raise(void (ListenSocket::*signal)(), const GbkText& client, const ByteData& data = {});
 
     QTcpServer* m_server = nullptr;
+    QTimer m_accept_retry;
     int m_port = 1;
     quint64 m_next_id = 1;
     std::vector<Connection> m_connections;

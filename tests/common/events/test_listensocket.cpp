@@ -355,7 +355,10 @@ TEST(ListenSocket, FloodsNestNoDeeperThanTheBoundsAndLoseNoByte)
     }
     EXPECT_TRUE(wait_until([&] { return handled == sent; }, 30000)) << handled << " of " << sent;
     EXPECT_EQ(deepest_connection, kMaxConnectionDepth);
-    EXPECT_EQ(deepest_program, kMaxEventDepth);
+    // A connection's first arrival may take one of the levels kept for new connections, when it is
+    // read only once the floods already fill the stack (a loaded machine).
+    EXPECT_GE(deepest_program, kMaxEventDepth);
+    EXPECT_LE(deepest_program, kMaxEventDepth + kFreshEventReserve);
     EXPECT_EQ(server.clients().size(), 20u);
 }
 

@@ -12,10 +12,13 @@ cmake --build build -j "$(nproc)" --target Oruvan OruvanScreen oruvan_ftpserver 
 pids=()
 xvfb_pid=""
 # Programs started in the background of a script ignore Ctrl-C, so the script ends them itself.
+# The programs go before their X server, so that neither sees its display vanish.
 stop_all() {
-    for pid in "${pids[@]}" $xvfb_pid; do
+    for pid in "${pids[@]}"; do
         kill "$pid" 2>/dev/null || true
     done
+    wait "${pids[@]}" 2>/dev/null || true
+    [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true
 }
 trap stop_all EXIT
 trap 'exit 130' INT

@@ -26,11 +26,12 @@ trap 'exit 143' TERM
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
     # Xvfb takes the first free display number itself (-displayfd) and writes it once it listens.
-    # A screen wide enough for the two windows side by side.
+    # A screen wide enough for the two windows side by side. Xvfb acts on Ctrl-C by itself: in a
+    # session of its own it does not get it, and ends after the programs.
     xvfb_log=build/xvfb.log
     number_file=build/xvfb.display
     rm -f "$number_file"
-    Xvfb -displayfd 3 -screen 0 2100x800x24 3>"$number_file" 2>"$xvfb_log" &
+    setsid Xvfb -displayfd 3 -screen 0 2100x800x24 3>"$number_file" 2>"$xvfb_log" &
     xvfb_pid=$!
     for _ in $(seq 100); do
         [ -s "$number_file" ] || ! kill -0 "$xvfb_pid" 2>/dev/null && break

@@ -1,6 +1,7 @@
 #include <algorithm>
 
 #include "common/widgets/controls.h"
+#include "protocol/ports.h"
 #include "server/builder/onlinedictionary.h"
 #include "tests/server/wordbank/wordbankfixture.h"
 #include "tests/support/ports.h"
@@ -220,7 +221,7 @@ TEST_F(OnlineCompletion, ALookupDuringAHandInWaitLeavesTheCountdownTicking)
     ask_silent_sites();
     load_ticked(5, "长城|x\r\n");
     FakeClient& machine = login("1");
-    FakeClient& one = connect_client(19731);
+    FakeClient& one = connect_client(protocol::hand_in_port(1));
     common::set_content(window->编辑框[2], "30");
     window->选择框[1]->setChecked(true);
     window->按钮[2]->click();

@@ -40,16 +40,8 @@ qint64 arrival_of(const FakeClient& client, const QByteArray& needle, int occurr
 class Question : public ServerFixture
 {
 protected:
-    // Peers besides machines 1-8: the other login rows, then machine 1's hand-in link and the
-    // display's picture link.
-    enum Peer
-    {
-        kDisplay = 9,
-        kExaminer,
-        kJudge,
-        kHandIn,
-        kPicture
-    };
+    // Peers besides machines 1-8: the other login rows, machine 1's hand-in link, the picture link.
+    static constexpr int kDisplay = 9, kExaminer = 10, kJudge = 11, kHandIn = 12, kPicture = 13;
 
     void SetUp() override
     {

@@ -1,11 +1,17 @@
 #pragma once
 
+#include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <vector>
 
+#include "common/events/eventorder.h"
+
+#include <QAbstractEventDispatcher>
 #include <QDeadlineTimer>
-
-class QObject;
+#include <QObject>
+#include <QPointer>
 
 // The one queue that socket events and timer ticks go through. They run one at a time in the order
 // they came, from whatever event loop runs: a handler that waits (delay_ms, a modal box, a poll)
@@ -52,10 +58,13 @@ void queue_event(QObject* context, std::function<void()> run, std::shared_ptr<Ev
 // Queued handlers running now, nested in one another.
 int event_depth();
 
+class EventQueue;
+
 // A handler's wait that dispatches events, for as long as it is under way: a delay in a loop of its
 // own until its deadline, or a poll of what is waiting (no deadline). Once a delay's time is up, no
 // queued event starts directly inside its loop: those above it unwind, it returns, and the held
 // events run below it. Without this, words that keep coming would keep a wait from ever returning.
+// It registers with the queue of its thread.
 class DispatchingWait final
 {
 public:
@@ -67,12 +76,58 @@ public:
     DispatchingWait(const DispatchingWait&) = delete;
     DispatchingWait& operator=(const DispatchingWait&) = delete;
 
-    // True while events would start directly inside this wait's own loop after its time is up.
-    bool holds_here(int loop_level) const { return loop_level == m_loop_level && m_deadline.hasExpired(); }
+    // As the rule that picks the next event sees it now.
+    WaitView view() const { return {m_loop_level, m_deadline.hasExpired()}; }
 
 private:
+    EventQueue& m_queue;
     QDeadlineTimer m_deadline;
     int m_loop_level = 0;
+};
+
+// The events of one thread in the order they came, the queued handlers running and the waits under
+// way; next_event picks what starts. Qt's dispatcher and event loops are one per thread, and delays,
+// timers and sockets queue from anywhere, so each thread has one queue, of_this_thread(), which the
+// free functions above use.
+class EventQueue final
+{
+public:
+    EventQueue() = default;
+    EventQueue(const EventQueue&) = delete;
+    EventQueue& operator=(const EventQueue&) = delete;
+
+    static EventQueue& of_this_thread();
+
+    // See queue_event.
+    void queue(QObject* context, std::function<void()> run, std::shared_ptr<EventSource> source);
+    // Queued handlers running now, nested in one another.
+    int depth() const { return m_depth; }
+
+private:
+    friend class DispatchingWait;
+
+    struct Entry
+    {
+        QPointer<QObject> context;
+        std::function<void()> run;
+        std::shared_ptr<EventSource> source; // none for a tick
+    };
+
+    std::optional<size_t> next_entry();
+    void post_pump();
+    void watch_loops();
+    void pump();
+
+    std::deque<Entry> m_entries;
+    int m_depth = 0;
+    bool m_pump_posted = false;
+    std::vector<const DispatchingWait*> m_waits; // innermost last
+    QPointer<QAbstractEventDispatcher> m_watched_dispatcher;
+    // Kept between picks, so that a pick allocates nothing.
+    std::vector<QueuedEventView> m_event_views;
+    std::vector<WaitView> m_wait_views;
+    // Receives the posted pumps and the loops' signals: none reaches a queue that is gone.
+    QObject m_receiver;
 };
 
 } // namespace common

@@ -18,14 +18,32 @@ namespace {
 constexpr int kLingerMs = 5000;
 
 class Closer;
-std::set<Closer*> g_closers;
+
+// The closes under way on this thread (the one that owns their sockets), which the program's end
+// finishes; each closer registers itself for its lifetime.
+class GracefulCloses final
+{
+public:
+    static GracefulCloses& of_this_thread()
+    {
+        thread_local GracefulCloses closes;
+        return closes;
+    }
+
+    void add(Closer* closer) { m_closers.insert(closer); }
+    void remove(Closer* closer) { m_closers.erase(closer); }
+    void finish(int timeout_ms);
+
+private:
+    std::set<Closer*> m_closers;
+};
 
 class Closer final : public QObject
 {
 public:
-    explicit Closer(QTcpSocket* socket) : m_socket(socket)
+    Closer(QTcpSocket* socket, GracefulCloses& owner) : m_socket(socket), m_owner(owner)
     {
-        g_closers.insert(this);
+        m_owner.add(this);
         socket->setParent(this);
         connect(socket, &QTcpSocket::readyRead, this, [this] { drain(); });
         connect(socket, &QTcpSocket::bytesWritten, this, [this] { half_close_when_sent(); });
@@ -41,7 +59,7 @@ public:
         half_close_when_sent();
         drain();
     }
-    ~Closer() override { g_closers.erase(this); }
+    ~Closer() override { m_owner.remove(this); }
 
     // The exit path: no event loop runs any more, so wait here, bounded.
     void finish(const QElapsedTimer& clock, int timeout_ms)
@@ -90,10 +108,22 @@ private:
     }
 
     QTcpSocket* m_socket;
+    GracefulCloses& m_owner;
     QTimer m_linger;
     bool m_half_closed = false;
     bool m_done = false;
 };
+
+void GracefulCloses::finish(int timeout_ms)
+{
+    QElapsedTimer clock;
+    clock.start();
+    const std::set<Closer*> closers = m_closers;
+    for (Closer* closer : closers)
+        closer->finish(clock, timeout_ms);
+    for (Closer* closer : closers)
+        delete closer;
+}
 
 } // namespace
 
@@ -107,18 +137,12 @@ void close_gracefully(QTcpSocket* socket)
         socket->deleteLater();
         return;
     }
-    new Closer(socket);
+    new Closer(socket, GracefulCloses::of_this_thread());
 }
 
 void finish_graceful_closes(int timeout_ms)
 {
-    QElapsedTimer clock;
-    clock.start();
-    const std::set<Closer*> closers = g_closers;
-    for (Closer* closer : closers)
-        closer->finish(clock, timeout_ms);
-    for (Closer* closer : closers)
-        delete closer;
+    GracefulCloses::of_this_thread().finish(timeout_ms);
 }
 
 } // namespace common

@@ -97,7 +97,7 @@ void ListenSocket::take(int descriptor)
     bool ipv4 = false;
     const quint32 peer = socket->peerAddress().toIPv4Address(&ipv4);
     // Closed at once, so that its file and memory are freed and nothing else waits on it.
-    if (!ipv4 || events_suspended() || !PeerConnections::instance().admit(*socket, peer)) {
+    if (!ipv4 || events_suspended() || !PeerConnections::of_this_thread().admit(*socket, peer)) {
         socket->abort();
         socket->deleteLater();
         return;

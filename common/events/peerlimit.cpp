@@ -20,9 +20,9 @@ private:
     quint32 m_peer;
 };
 
-PeerConnections& PeerConnections::instance()
+PeerConnections& PeerConnections::of_this_thread()
 {
-    static PeerConnections connections;
+    thread_local PeerConnections connections;
     return connections;
 }
 

@@ -25,8 +25,9 @@ inline constexpr int kMaxUnseenConnections = 200;
 class PeerConnections final
 {
 public:
-    // The program's count: every listening control of the thread that runs the handlers shares it.
-    static PeerConnections& instance();
+    // One count per thread, as the queue: every listening control of the thread that runs the
+    // handlers shares it.
+    static PeerConnections& of_this_thread();
 
     // Counts socket against its peer's address for as long as the socket object lives (a graceful
     // close included); false, and nothing counted, when that address already holds

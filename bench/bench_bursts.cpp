@@ -54,8 +54,8 @@ void BM_ConnectionBursts(benchmark::State& state)
         state.counters["rss_start_MiB"] = static_cast<double>(resident_kib()) / 1024.0;
         for (int burst = 1; burst <= kBursts; ++burst) {
             const int held = crowd.open(protocol::kLoginPort, 1, kHosts, kPerHost);
-            const bool all_seen = wait_events_until(
-                [&] { return static_cast<int>(login.clients().size()) == held; }, 60000);
+            const bool all_seen =
+                wait_events_until([&] { return static_cast<int>(login.clients().size()) == held; }, 60000);
             wait_events_until(never, kHoldMs);
             crowd.close_all();
             const bool all_gone = wait_events_until([&] { return login.clients().empty(); }, 60000);

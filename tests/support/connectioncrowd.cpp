@@ -1,5 +1,6 @@
 #include "tests/support/connectioncrowd.h"
 
+#include <algorithm>
 #include <array>
 
 #include <fcntl.h>
@@ -58,6 +59,10 @@ constexpr quint32 kFirstAddress = 0x7F000100; // 127.0.1.0
 
 ConnectionCrowd::ConnectionCrowd(Wait wait) : m_wait(std::move(wait))
 {
+    rlimit files{};
+    ::getrlimit(RLIMIT_NOFILE, &files);
+    // The child keeps its standard streams and its two pipes.
+    m_capacity = static_cast<int>(std::min<rlim_t>(files.rlim_max - kAnswerFd - 1, kMaxHeld));
     int requests[2];
     int answers[2];
     if (::pipe(requests) != 0)

@@ -21,6 +21,8 @@ public:
     ConnectionCrowd& operator=(const ConnectionCrowd&) = delete;
 
     bool running() const { return m_pid > 0; }
+    // How many connections it may hold: its own limit of open files allows no more.
+    int capacity() const { return m_capacity; }
     // Connects per_host times to port from each of hosts first_host, first_host + 1, ... and holds
     // the connections; how many stood, -1 without an answer.
     int open(quint16 port, int first_host, int hosts, int per_host);
@@ -31,6 +33,7 @@ private:
     int ask(char op, quint16 port = 0, int first_host = 0, int hosts = 0, int per_host = 0);
 
     Wait m_wait;
+    int m_capacity = 0;
     int m_pid = -1;
     int m_requests = -1;
     int m_answers = -1;

@@ -102,6 +102,10 @@ void BM_ConnectionChurnFromOneAddress(benchmark::State& state)
     ::setrlimit(RLIMIT_NOFILE, &files);
     for (auto _ : state) {
         TempProgramFolder folder;
+        if (!place_idle_ftp_launcher(folder.path())) {
+            state.SkipWithError("no program folder");
+            return;
+        }
         ScriptedDialogs dialogs;
         server::init_globals();
         auto window = std::make_unique<server::ServerWindow>(dialogs);

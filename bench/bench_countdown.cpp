@@ -43,6 +43,8 @@ struct Contest
 
     bool start()
     {
+        if (!place_idle_ftp_launcher(folder.path()))
+            return false;
         server::init_globals();
         window = std::make_unique<server::ServerWindow>(dialogs);
         window->on_server_window_created();

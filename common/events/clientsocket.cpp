@@ -2,7 +2,6 @@
 
 #include <utility>
 
-#include "common/events/eventqueue.h"
 #include "common/events/gracefulclose.h"
 #include "common/events/socketio.h"
 #include "common/text/gbkcodec.h"
@@ -49,8 +48,7 @@ bool ClientSocket::connect_to(const GbkText& host, int port)
     if (port <= 0)
         port = 1;
     // The old connection goes without connectionClosed; what it had still queued is dropped.
-    ++m_generation;
-    close_gracefully(std::exchange(m_socket, nullptr));
+    let_go();
     if (host.empty() || port > 65535)
         return false;
     const QHostAddress address = resolve(host);
@@ -66,15 +64,10 @@ bool ClientSocket::connect_to(const GbkText& host, int port)
     }
     prepare_connection(*socket);
     m_socket = socket;
-    m_events = std::make_shared<EventSource>();
-    m_peer_closed = false;
-    m_close_queued = false;
-    connect(socket, &QTcpSocket::readyRead, this, &ClientSocket::read);
-    connect(socket, &QTcpSocket::disconnected, this, &ClientSocket::on_closed);
-    connect(socket, &QTcpSocket::errorOccurred, this, [this, socket] {
-        if (socket->state() != QAbstractSocket::ConnectedState)
-            on_closed();
-    });
+    m_events = ConnectionEvents::open(
+        *this, *socket,
+        {.arrival = [this](const ConnectionEvents*, const ByteData& data) { deliver_arrival(data); },
+         .close = [this](const ConnectionEvents*) { deliver_close(); }});
     return true;
 }
 
@@ -87,34 +80,15 @@ bool ClientSocket::send(const ByteData& data)
     return write_now(*m_socket, data);
 }
 
-// Also raised from inside a write that fails: only queued here.
-void ClientSocket::on_closed()
+void ClientSocket::let_go()
 {
-    if (!m_socket)
-        return;
-    m_peer_closed = true;
-    read();
+    if (m_events)
+        m_events->let_go();
+    m_events.reset();
+    close_gracefully(std::exchange(m_socket, nullptr));
 }
 
-void ClientSocket::read()
-{
-    if (!m_socket || m_events->at_bound())
-        return;
-    const quint64 generation = m_generation;
-    const ByteData data = read_all_waiting(*m_socket);
-    if (!data.isEmpty()) {
-        ++m_events->queued;
-        queue_event(
-            this, [this, generation, data] { deliver_arrival(generation, data); }, m_events);
-    }
-    if (m_peer_closed && !m_close_queued && !m_events->at_bound() && m_socket->bytesAvailable() == 0) {
-        m_close_queued = true;
-        queue_event(
-            this, [this, generation] { deliver_close(generation); }, m_events);
-    }
-}
-
-void ClientSocket::deliver_arrival(quint64 generation, const ByteData& data)
+void ClientSocket::deliver_arrival(const ByteData& data)
 {
     m_arrivals.push_back(data);
     struct Restore
@@ -123,19 +97,13 @@ void ClientSocket::deliver_arrival(quint64 generation, const ByteData& data)
         ~Restore() { arrivals.pop_back(); }
     } restore{m_arrivals};
     emit dataArrived();
-    if (generation == m_generation) {
-        --m_events->queued;
-        read();
-    }
 }
 
-void ClientSocket::deliver_close(quint64 generation)
+void ClientSocket::deliver_close()
 {
-    if (generation != m_generation || !m_socket)
-        return;
-    m_socket->disconnect(this);
-    m_socket->deleteLater();
-    m_socket = nullptr;
+    m_events->let_go();
+    m_events.reset();
+    std::exchange(m_socket, nullptr)->deleteLater();
     emit connectionClosed();
 }
 

@@ -3,7 +3,7 @@
 #include <memory>
 #include <vector>
 
-#include "common/events/eventqueue.h"
+#include "common/events/connectionevents.h"
 #include "common/text/bytedata.h"
 #include "common/text/gbktext.h"
 
@@ -12,10 +12,12 @@
 class QTcpSocket;
 
 // A client socket control: at most one connection. client_connect blocks without dispatching any
-// event, for at most kConnectWaitMs, so an unreachable server freezes the window only briefly.
-// Arrivals are read as by ListenSocket: all waiting bytes make one dataArrived, queued as an event
-// of its own, and the close is queued behind them. Arrivals already read when client_connect
-// replaces the connection are still handled; its close is not.
+// event: the connect itself for at most kConnectWaitMs, so an unreachable server freezes the window
+// only briefly; a host name is looked up first, for as long as the system's resolver takes (an
+// address in ip.txt needs no look-up). Arrivals are read as by ListenSocket (ConnectionEvents): all
+// waiting bytes make one dataArrived, queued as an event of its own, and the close is queued behind
+// them. Arrivals already read when client_connect replaces the connection are still handled; its
+// close is not.
 namespace common {
 
 class ClientSocket final : public QObject
@@ -41,26 +43,22 @@ signals:
     void connectionClosed();
 
 private:
-    void on_closed();
-    // Reads what the connection holds and queues it, then its close once everything is read;
-    // nothing while its events are kMaxConnectionDepth deep.
-    void read();
-    void deliver_arrival(quint64 generation, const ByteData& data);
-    void deliver_close(quint64 generation);
+    void deliver_arrival(const ByteData& data);
+    void deliver_close();
+    // The current connection goes without connectionClosed.
+    void let_go();
 
     QTcpSocket* m_socket = nullptr;
-    quint64 m_generation = 0;              // of m_socket; queued events carry the one they were read from
-    std::shared_ptr<EventSource> m_events; // of m_socket, queued or running
-    bool m_peer_closed = false;
-    bool m_close_queued = false;
-    std::vector<ByteData> m_arrivals; // one per nested handler
+    std::shared_ptr<ConnectionEvents> m_events; // of m_socket
+    std::vector<ByteData> m_arrivals;           // one per nested handler
 };
 
 // Port <= 0 counts as 1. Closes the current connection first without connectionClosed. A dotted
 // IPv4 host is used as is, another name is looked up (its first IPv4 address). Empty host or failed
 // look-up: false at once. True when the connection stands; failure leaves no socket.
 bool client_connect(ClientSocket& client, const GbkText& host, int port);
-// False without a connection or when the bytes could not all be handed to the system at once.
+// False without a connection or when the bytes could not all be handed to the system at once; a
+// message that would leave more than kMaxUnsentBytes unsent is refused whole (nothing sent).
 bool client_send(ClientSocket& client, const ByteData& data);
 bool client_send(ClientSocket& client, const GbkText& text);
 bool client_send(ClientSocket& client, const char* text);

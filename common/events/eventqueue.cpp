@@ -104,7 +104,7 @@ void pump()
         Entry entry = std::move(g_entries[*next]);
         g_entries.erase(g_entries.begin() + static_cast<std::ptrdiff_t>(*next));
         if (entry.source)
-            ++entry.source->started;
+            entry.source->event_started();
         ++g_depth;
         post_pump();
         if (entry.context)

@@ -32,14 +32,16 @@ inline constexpr int kMaxEventDepth = 64;
 // take: a login is answered at once even while floods hold every level below.
 inline constexpr int kFreshEventReserve = 8;
 
-// What one connection has queued or running, and how many of its events have started; shared with
-// the queue, which lets the events of a connection at its bound wait behind the others.
-struct EventSource
+// A connection as the queue weighs it: the events of one at its bound give way to the others, a
+// fresh one's may pass the ceiling. Its owner counts; the queue tells it when one of its events
+// starts.
+class EventSource
 {
-    int queued = 0;
-    int started = 0;
-    bool at_bound() const { return queued >= kMaxConnectionDepth; }
-    bool is_fresh() const { return started < 2; }
+public:
+    virtual ~EventSource() = default;
+    virtual bool at_bound() const = 0;
+    virtual bool is_fresh() const = 0;
+    virtual void event_started() = 0;
 };
 
 // Runs `run` behind every event queued before it, unless context has been destroyed by then. An

@@ -2,16 +2,14 @@
 
 #include <algorithm>
 
-#include <sys/socket.h>
+#include <unistd.h>
 
 #include "common/events/diagnostics.h"
 #include "common/events/eventgate.h"
-#include "common/events/eventqueue.h"
 #include "common/events/gracefulclose.h"
 #include "common/events/peerlimit.h"
 #include "common/events/socketio.h"
 
-#include <QTcpServer>
 #include <QTcpSocket>
 
 namespace common {
@@ -28,6 +26,7 @@ GbkText address_text(quint32 ipv4, quint16 port)
 
 ListenSocket::ListenSocket(int port, QObject* parent) : QObject(parent)
 {
+    connect(&m_acceptor, &Acceptor::connectionWaiting, this, &ListenSocket::accept_waiting);
     m_port = port < 1 ? 1 : port;
     listen();
 }
@@ -44,34 +43,14 @@ void ListenSocket::set_port(int port)
     listen();
 }
 
-bool ListenSocket::is_listening() const
-{
-    return m_server != nullptr && m_server->isListening();
-}
-
-void ListenSocket::stop_listening()
-{
-    if (m_server)
-        m_server->close();
-}
-
+// The old listener goes, its accepted connections stay.
 void ListenSocket::listen()
 {
-    // The old listener goes, its accepted connections stay.
-    if (m_server) {
-        m_server->close();
-        m_server->disconnect(this);
-        m_server->deleteLater();
-        m_server = nullptr;
-    }
-    m_server = new QTcpServer(this);
-    m_server->setListenBacklogSize(SOMAXCONN);
-    connect(m_server, &QTcpServer::newConnection, this, &ListenSocket::on_new_connection);
-    if (m_port > 65535 || !m_server->listen(QHostAddress::AnyIPv4, static_cast<quint16>(m_port))) {
-        qCWarning(program_log).noquote() << "cannot listen on port" << m_port << "-" << m_server->errorString();
-        delete m_server;
-        m_server = nullptr;
-    }
+    m_acceptor.close();
+    if (m_port > 65535 || !m_acceptor.listen(static_cast<quint16>(m_port)))
+        qCWarning(program_log).noquote() << "cannot listen on port" << m_port << "-"
+                                         << (m_port > 65535 ? QStringLiteral("no such port")
+                                                            : m_acceptor.error_string());
 }
 
 ByteData ListenSocket::current_data() const
@@ -92,139 +71,94 @@ std::vector<GbkText> ListenSocket::clients() const
     return result;
 }
 
-void ListenSocket::on_new_connection()
-{
-    while (m_server && m_server->hasPendingConnections()) {
-        if (unseen_connections() >= kMaxUnseenConnections) {
-            m_server->pauseAccepting();
-            return;
-        }
-        QTcpSocket* socket = m_server->nextPendingConnection();
-        socket->setParent(this);
-        bool ipv4 = false;
-        const quint32 peer = socket->peerAddress().toIPv4Address(&ipv4);
-        // Closed at once, so that its file and memory are freed and nothing else waits on it.
-        if (!ipv4 || events_suspended() || !admit_peer_connection(*socket, peer)) {
-            socket->abort();
-            socket->deleteLater();
-            continue;
-        }
-        prepare_connection(*socket);
-        connect(socket, &QTcpSocket::readyRead, this, [this, socket] { on_ready_read(socket); });
-        connect(socket, &QTcpSocket::disconnected, this, [this, socket] { on_closed(socket); });
-        connect(socket, &QTcpSocket::errorOccurred, this, [this, socket] {
-            if (socket->state() != QAbstractSocket::ConnectedState)
-                on_closed(socket);
-        });
-        m_connections.push_back({socket, address_text(peer, socket->peerPort()), m_next_id++});
-        queue(m_connections.back(), &ListenSocket::clientConnected);
-    }
-}
-
 void ListenSocket::accept_waiting()
 {
-    if (!is_listening() || unseen_connections() >= kMaxUnseenConnections)
-        return;
-    m_server->resumeAccepting();
-    on_new_connection();
-}
-
-int ListenSocket::unseen_connections() const
-{
-    return static_cast<int>(std::count_if(m_connections.begin(), m_connections.end(), [](const Connection& connection) {
-        return connection.events->started == 0;
-    }));
-}
-
-void ListenSocket::on_ready_read(QTcpSocket* socket)
-{
-    if (Connection* connection = find(socket))
-        read(*connection);
-}
-
-// Also raised from inside a write that fails: only queued here, so a handler's loop over the
-// connections never sees one vanish under it.
-void ListenSocket::on_closed(QTcpSocket* socket)
-{
-    if (Connection* connection = find(socket)) {
-        connection->peer_closed = true;
-        read(*connection);
+    for (;;) {
+        if (unseen_connections() >= kMaxUnseenConnections) {
+            m_acceptor.pause();
+            return;
+        }
+        m_acceptor.resume();
+        const int descriptor = m_acceptor.accept();
+        if (descriptor < 0)
+            return;
+        take(descriptor);
     }
 }
 
-void ListenSocket::read(Connection& connection)
+void ListenSocket::take(int descriptor)
 {
-    if (connection.events->at_bound())
+    auto* socket = new QTcpSocket(this);
+    if (!socket->setSocketDescriptor(descriptor)) {
+        ::close(descriptor);
+        delete socket;
         return;
-    const ByteData data = read_all_waiting(*connection.socket);
-    if (!data.isEmpty())
-        queue(connection, &ListenSocket::dataArrived, data);
-    if (connection.peer_closed && !connection.close_queued && !connection.events->at_bound() &&
-        connection.socket->bytesAvailable() == 0) {
-        connection.close_queued = true;
-        ++connection.events->queued;
-        const quint64 id = connection.id;
-        queue_event(
-            this, [this, id] { deliver_close(id); }, connection.events);
     }
+    bool ipv4 = false;
+    const quint32 peer = socket->peerAddress().toIPv4Address(&ipv4);
+    // Closed at once, so that its file and memory are freed and nothing else waits on it.
+    if (!ipv4 || events_suspended() || !PeerConnections::instance().admit(*socket, peer)) {
+        socket->abort();
+        socket->deleteLater();
+        return;
+    }
+    prepare_connection(*socket);
+    std::shared_ptr<ConnectionEvents> events = ConnectionEvents::open(
+        *this, *socket,
+        {.arrival = [this](const ConnectionEvents* connection,
+                           const ByteData& data) { raise_for(connection, &ListenSocket::dataArrived, data); },
+         .close = [this](const ConnectionEvents* connection) { deliver_close(connection); }});
+    m_connections.push_back({socket, address_text(peer, socket->peerPort()), events});
+    events->queue_accept([this, connection = events.get()] {
+        // Its accept has started: the control may take the connections it held back.
+        accept_waiting();
+        raise_for(connection, &ListenSocket::clientConnected);
+    });
 }
 
-void ListenSocket::queue(Connection& connection, void (ListenSocket::*signal)(), const ByteData& data)
+void ListenSocket::deliver_close(const ConnectionEvents* events)
 {
-    ++connection.events->queued;
-    const quint64 id = connection.id;
-    queue_event(
-        this,
-        [this, id, signal, data] {
-            // Its accept has started: the control may take the connections it held back.
-            if (signal == &ListenSocket::clientConnected)
-                accept_waiting();
-            if (const Connection* connection = find(id)) {
-                const GbkText address = connection->address;
-                raise(signal, address, data);
-            }
-            if (Connection* connection = find(id)) {
-                --connection->events->queued;
-                read(*connection);
-            }
-        },
-        connection.events);
-}
-
-void ListenSocket::deliver_close(quint64 id)
-{
-    const Connection* connection = find(id);
+    const Connection* connection = find(events);
     if (!connection)
         return;
     // The handler still finds the address current, but no longer the connection.
     QTcpSocket* socket = connection->socket;
     const GbkText address = connection->address;
-    m_connections.erase(m_connections.begin() + (connection - m_connections.data()));
-    socket->disconnect(this);
+    remove(*connection);
     raise(&ListenSocket::clientDisconnected, address);
     socket->deleteLater();
 }
 
+int ListenSocket::unseen_connections() const
+{
+    return static_cast<int>(std::count_if(m_connections.begin(), m_connections.end(),
+                                          [](const Connection& connection) { return connection.events->unseen(); }));
+}
+
+void ListenSocket::remove(const Connection& connection)
+{
+    connection.events->let_go();
+    m_connections.erase(m_connections.begin() + (&connection - m_connections.data()));
+}
+
 ListenSocket::Connection* ListenSocket::find(const GbkText& client)
 {
-    for (auto& connection : m_connections)
-        if (connection.address == client)
+    Connection* gone = nullptr;
+    for (auto& connection : m_connections) {
+        if (connection.address != client)
+            continue;
+        if (!connection.events->peer_closed() && connection.socket->state() == QAbstractSocket::ConnectedState)
             return &connection;
-    return nullptr;
+        if (!gone)
+            gone = &connection;
+    }
+    return gone;
 }
 
-ListenSocket::Connection* ListenSocket::find(const QTcpSocket* socket)
+ListenSocket::Connection* ListenSocket::find(const ConnectionEvents* events)
 {
     for (auto& connection : m_connections)
-        if (connection.socket == socket)
-            return &connection;
-    return nullptr;
-}
-
-ListenSocket::Connection* ListenSocket::find(quint64 id)
-{
-    for (auto& connection : m_connections)
-        if (connection.id == id)
+        if (connection.events.get() == events)
             return &connection;
     return nullptr;
 }
@@ -238,6 +172,14 @@ void ListenSocket::raise(void (ListenSocket::*signal)(), const GbkText& client, 
         ~Restore() { arrivals.pop_back(); }
     } restore{m_arrivals};
     emit(this->*signal)();
+}
+
+void ListenSocket::raise_for(const ConnectionEvents* events, void (ListenSocket::*signal)(), const ByteData& data)
+{
+    if (const Connection* connection = find(events)) {
+        const GbkText address = connection->address;
+        raise(signal, address, data);
+    }
 }
 
 bool ListenSocket::send(const GbkText& client, const ByteData& data, int wait_seconds)
@@ -263,7 +205,7 @@ void ListenSocket::disconnect_client(const GbkText& client)
         return;
     QTcpSocket* socket = connection->socket;
     const GbkText address = connection->address;
-    m_connections.erase(m_connections.begin() + (connection - m_connections.data()));
+    remove(*connection);
     close_gracefully(socket);
     accept_waiting();
     raise(&ListenSocket::clientDisconnected, address);

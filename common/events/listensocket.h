@@ -3,26 +3,26 @@
 #include <memory>
 #include <vector>
 
-#include "common/events/eventqueue.h"
+#include "common/events/acceptor.h"
+#include "common/events/connectionevents.h"
 #include "common/text/bytedata.h"
 #include "common/text/gbktext.h"
 
 #include <QObject>
 
-class QTcpServer;
 class QTcpSocket;
 
 // A listening socket control: listens on every IPv4 address at its port and keeps its accepted
 // connections in accept order, each named by its ClientAddress "a.b.c.d:port". It owns the
-// accepted sockets.
+// accepted sockets. A port that cannot accept (out of files or memory) pauses and tries again on a
+// timer (see Acceptor), so it neither spins nor stays deaf once files are free again.
 //
-// Every readiness to read reads all waiting bytes and queues one dataArrived event with them: two
-// sends may arrive as one, one send may arrive in parts. Accepts and closes are queued the same
-// way, behind the arrivals before them, in the one event queue that timer ticks take too. The
-// handlers thus never run inside a Qt socket signal, so whatever event loop runs (a handler's
-// delay_ms among them) also dispatches the next arrival of the same connection; a connection whose
-// events are kMaxConnectionDepth deep is not read until they unwind. server_get_data /
-// server_get_client give the event of the handler that is running, also when handlers nest.
+// Each connection's accept, arrivals and close are queued by its ConnectionEvents, in the one
+// event queue that timer ticks take too. The handlers thus never run inside a Qt socket signal, so
+// whatever event loop runs (a handler's delay_ms among them) also dispatches the next arrival of
+// the same connection; a connection whose events are kMaxConnectionDepth deep is not read until
+// they unwind. server_get_data / server_get_client give the event of the handler that is running,
+// also when handlers nest.
 namespace common {
 
 class ListenSocket final : public QObject
@@ -38,9 +38,9 @@ public:
     int port() const { return m_port; }
     // Values below 1 count as 1; another value closes the listener and listens on the new port.
     void set_port(int port);
-    bool is_listening() const;
+    bool is_listening() const { return m_acceptor.is_listening(); }
     // Accepts no more connections until set_port listens again; open connections stay.
-    void stop_listening();
+    void stop_listening() { m_acceptor.close(); }
 
     // The data and client of the running dataArrived / clientConnected / clientDisconnected handler.
     ByteData current_data() const;
@@ -63,10 +63,7 @@ private:
     {
         QTcpSocket* socket = nullptr;
         GbkText address;
-        quint64 id = 0; // tells a connection from a later one that reuses the socket's memory
-        std::shared_ptr<EventSource> events = std::make_shared<EventSource>();
-        bool peer_closed = false;
-        bool close_queued = false;
+        std::shared_ptr<ConnectionEvents> events;
     };
     struct Arrival
     {
@@ -75,30 +72,27 @@ private:
     };
 
     void listen();
-    // A peer address past kMaxConnectionsPerPeer gets its connection accepted and closed at once,
-    // with no event; with kMaxUnseenConnections accepted that no handler has seen yet, the control
-    // accepts no more until they are seen.
-    void on_new_connection();
-    // Accepts again once the handlers have seen enough of the connections accepted before.
+    // Takes the waiting connections while fewer than kMaxUnseenConnections are unseen by the
+    // handlers; at that bound the rest wait in the system's backlog until they are seen.
     void accept_waiting();
+    // A peer address past kMaxConnectionsPerPeer gets its connection accepted and closed at once,
+    // with no event.
+    void take(int descriptor);
+    void deliver_close(const ConnectionEvents* events);
     int unseen_connections() const;
-    void on_ready_read(QTcpSocket* socket);
-    void on_closed(QTcpSocket* socket);
-    // Reads what the connection holds and queues it, then its close once everything is read;
-    // nothing while its events are kMaxConnectionDepth deep.
-    void read(Connection& connection);
-    // Queues an event of the connection; a connection closed meanwhile by disconnect_client gets
-    // nothing more. When it has run, the connection is read again if it was held back.
-    void queue(Connection& connection, void (ListenSocket::*signal)(), const ByteData& data = {});
-    void deliver_close(quint64 id);
+    // Removes the connection from the list; its queued events raise nothing more.
+    void remove(const Connection& connection);
+    // By address text: the first in accept order, except that a connection whose peer has gone
+    // yields to a live one of the same text (the peer came back from the same port before the old
+    // close was handled).
     Connection* find(const GbkText& client);
-    Connection* find(const QTcpSocket* socket);
-    Connection* find(quint64 id);
+    Connection* find(const ConnectionEvents* events);
     void raise(void (ListenSocket::*signal)(), const GbkText& client, const ByteData& data = {});
+    // Raises signal for the connection of events, while the control still holds it.
+    void raise_for(const ConnectionEvents* events, void (ListenSocket::*signal)(), const ByteData& data = {});
 
-    QTcpServer* m_server = nullptr;
+    Acceptor m_acceptor;
     int m_port = 1;
-    quint64 m_next_id = 1;
     std::vector<Connection> m_connections;
     std::vector<Arrival> m_arrivals; // one per nested handler
 };
@@ -107,6 +101,8 @@ private:
 // and nothing sent; empty data: true without sending. wait_seconds >= 0 first waits that long for
 // the socket to take data. False when the bytes could not all be handed to the system at once (a
 // full send buffer); the rest then follows when the peer reads, so a message never arrives cut off.
+// A message that would leave more than kMaxUnsentBytes of the connection not yet taken by the
+// system is refused whole: false, and nothing of it is sent.
 bool server_send(ListenSocket& server, const GbkText& client, const ByteData& data, int wait_seconds = -1);
 bool server_send(ListenSocket& server, const GbkText& client, const GbkText& text, int wait_seconds = -1);
 bool server_send(ListenSocket& server, const GbkText& client, const char* text, int wait_seconds = -1);

@@ -1,41 +1,47 @@
 #include "common/events/peerlimit.h"
 
-#include <unordered_map>
-
 #include <QTcpSocket>
 
 namespace common {
-
-namespace {
-
-// One count for the whole program: the bound holds across all its ports.
-std::unordered_map<quint32, int> g_held;
 
 // A child of the counted socket: it goes when the socket goes, whoever owns the socket by then.
 class PeerPlace final : public QObject
 {
 public:
-    PeerPlace(QTcpSocket& socket, quint32 peer) : QObject(&socket), m_peer(peer) { ++g_held[peer]; }
-    ~PeerPlace() override
+    PeerPlace(QTcpSocket& socket, PeerConnections& connections, quint32 peer)
+        : QObject(&socket), m_connections(connections), m_peer(peer)
     {
-        if (--g_held[m_peer] == 0)
-            g_held.erase(m_peer);
     }
+    ~PeerPlace() override { m_connections.release(m_peer); }
     Q_DISABLE_COPY_MOVE(PeerPlace)
 
 private:
+    PeerConnections& m_connections;
     quint32 m_peer;
 };
 
-} // namespace
-
-bool admit_peer_connection(QTcpSocket& socket, quint32 peer_ipv4)
+PeerConnections& PeerConnections::instance()
 {
-    const auto held = g_held.find(peer_ipv4);
-    if (held != g_held.end() && held->second >= kMaxConnectionsPerPeer)
+    static PeerConnections connections;
+    return connections;
+}
+
+bool PeerConnections::admit(QTcpSocket& socket, quint32 peer_ipv4)
+{
+    int& held = m_held[peer_ipv4];
+    if (held >= kMaxConnectionsPerPeer)
         return false;
-    new PeerPlace(socket, peer_ipv4);
+    ++held;
+    m_trim.note_open_connections(++m_open);
+    new PeerPlace(socket, *this, peer_ipv4);
     return true;
+}
+
+void PeerConnections::release(quint32 peer_ipv4)
+{
+    if (--m_held[peer_ipv4] == 0)
+        m_held.erase(peer_ipv4);
+    m_trim.note_open_connections(--m_open);
 }
 
 } // namespace common

@@ -2,6 +2,7 @@
 
 #include "common/widgets/picturedecoder.h"
 #include "tests/common/widgets/picture_samples.h"
+#include "tests/support/cannotrun.h"
 #include "tests/support/pictures.h"
 
 namespace {
@@ -55,7 +56,7 @@ TEST(PictureDecoder, DecodesImageMagickKinds)
     const QImage source = samples::quadrants(30, 20);
     const QByteArray pcx = samples::converted(source, "pcx");
     if (pcx.isEmpty())
-        GTEST_SKIP() << "ImageMagick convert is not available";
+        SKIP_OR_FAIL_UNDER_CI("ImageMagick convert is not available");
     expect_quadrants(decode_picture(pcx), 30, 20, 0);
     expect_quadrants(
         decode_picture(samples::converted(source, "pcx", {QStringLiteral("-type"), QStringLiteral("Palette")})), 30, 20,

@@ -5,6 +5,7 @@
 
 #include "common/widgets/wavesoundoutput.h"
 #include "tests/common/widgets/wave_samples.h"
+#include "tests/support/cannotrun.h"
 
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
@@ -65,7 +66,7 @@ protected:
     void SetUp() override
     {
         if (!s_whyNot.empty())
-            GTEST_SKIP() << s_whyNot;
+            SKIP_OR_FAIL_UNDER_CI(s_whyNot);
     }
 
     // Starts recording the sink and returns once samples flow.

@@ -14,6 +14,7 @@
 #include "bench/support/benchsupport.h"
 #include "common/events/listensocket.h"
 #include "common/widgets/controls.h"
+#include "protocol/ports.h"
 #include "server/globals.h"
 #include "server/window/serverwindow.h"
 #include "tests/support/fakeclient.h"
@@ -29,7 +30,7 @@
 #include <QPushButton>
 #include <QTimer>
 
-// One address that opens and closes connections to port 19730 as fast as it can while a countdown
+// One address that opens and closes connections to the login port as fast as it can while a countdown
 // runs: the real window, offscreen, under a limit of 20,000 open files. It runs itself in a private
 // network namespace, since the server listens on its fixed ports.
 
@@ -85,7 +86,7 @@ private:
 void churn(const std::atomic<bool>& stop, std::atomic<long>& made)
 {
     while (!stop) {
-        const int fd = connect_from("127.0.0.2", 19730);
+        const int fd = connect_from("127.0.0.2", protocol::kLoginPort);
         if (fd >= 0) {
             ++made;
             ::close(fd);
@@ -111,9 +112,9 @@ void BM_ConnectionChurnFromOneAddress(benchmark::State& state)
         auto window = std::make_unique<server::ServerWindow>(dialogs);
         window->on_server_window_created();
         FakeClient machine;
-        if (!window->服务器[0]->is_listening() || !machine.connect_to(19730) || !machine.send("登录|1") ||
-            !machine.wait_for("登录|")) {
-            state.SkipWithError("cannot listen on 19730: run in a private network namespace");
+        if (!window->服务器[0]->is_listening() || !machine.connect_to(protocol::kLoginPort) ||
+            !machine.send("登录|1") || !machine.wait_for("登录|")) {
+            state.SkipWithError("cannot listen on the login port: run in a private network namespace");
             return;
         }
         machine.clear_received();
@@ -139,7 +140,7 @@ void BM_ConnectionChurnFromOneAddress(benchmark::State& state)
 
         const qint64 churn_end = clock.elapsed();
         FakeClient late;
-        late.connect_to(19730, QStringLiteral("127.0.0.1"), 60000);
+        late.connect_to(protocol::kLoginPort, QStringLiteral("127.0.0.1"), 60000);
         late.send("登录|2");
         const bool answered = wait_events_until([&] { return late.received().contains("登录|"); }, 60000);
         const qint64 login_ms = clock.elapsed() - churn_end;

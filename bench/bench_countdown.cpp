@@ -11,6 +11,7 @@
 #include "bench/support/benchsupport.h"
 #include "common/events/listensocket.h"
 #include "common/widgets/controls.h"
+#include "protocol/ports.h"
 #include "server/globals.h"
 #include "server/window/serverwindow.h"
 #include "tests/support/fakeclient.h"
@@ -54,7 +55,7 @@ struct Contest
         const char* roles[] = {"1", "2", "3", "4", "5", "6", "7", "8", "显示", "考官", "评委"};
         for (int row = 0; row < 11; ++row) {
             rows[row] = std::make_unique<FakeClient>();
-            if (!rows[row]->connect_to(19730) || !rows[row]->send(QByteArray("登录|") + roles[row]) ||
+            if (!rows[row]->connect_to(protocol::kLoginPort) || !rows[row]->send(QByteArray("登录|") + roles[row]) ||
                 !rows[row]->wait_for("登录|"))
                 return false;
             rows[row]->clear_received();
@@ -97,7 +98,7 @@ void BM_Countdown30Seconds(benchmark::State& state)
     for (auto _ : state) {
         Contest contest;
         if (!contest.start()) {
-            state.SkipWithError("cannot listen on 19730: run in a private network namespace");
+            state.SkipWithError("cannot listen on the login port: run in a private network namespace");
             return;
         }
         common::set_content(contest.window->编辑框[2], std::to_string(kLimit));
@@ -145,7 +146,7 @@ void BM_Countdown30Seconds(benchmark::State& state)
 BENCHMARK(BM_Countdown30Seconds)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
 
 // A 30-second countdown while a crowd floods words whose handlers wait: half of the connections
-// send "over" on the hand-in ports, half machine logins (of machines 5-8) on 19730, each a word a
+// send "over" on the hand-in ports, half machine logins (of machines 5-8) on the login port, each a word a
 // millisecond, from several hosts' addresses; with 200 connections all send "over". Meanwhile a
 // fresh peer logs in as machine 4 every half second. Measures how late the time-up tick reaches
 // machine 1 and the slowest answer to a fresh login. Targets: with 30 connections time-up within
@@ -160,17 +161,17 @@ void BM_CountdownUnderAFlood(benchmark::State& state)
     for (auto _ : state) {
         Contest contest;
         if (!contest.start()) {
-            state.SkipWithError("cannot listen on 19730: run in a private network namespace");
+            state.SkipWithError("cannot listen on the login port: run in a private network namespace");
             return;
         }
         std::vector<std::unique_ptr<Flooder>> crowd;
         for (int i = 0; i < connections; ++i) {
             const std::string host = "127.0.0." + std::to_string(10 + i / kPerHost);
             if (logins_too && i % 2 == 1)
-                crowd.push_back(
-                    std::make_unique<Flooder>(19730, "登录|" + QByteArray::number(5 + i / 2 % 4), host.c_str()));
+                crowd.push_back(std::make_unique<Flooder>(protocol::kLoginPort,
+                                                          "登录|" + QByteArray::number(5 + i / 2 % 4), host.c_str()));
             else
-                crowd.push_back(std::make_unique<Flooder>(static_cast<quint16>(19731 + i % 8), "over", host.c_str()));
+                crowd.push_back(std::make_unique<Flooder>(protocol::hand_in_port(1 + i % 8), "over", host.c_str()));
             if (!crowd.back()->connected()) {
                 state.SkipWithError("a flooding peer could not connect");
                 return;
@@ -197,7 +198,7 @@ void BM_CountdownUnderAFlood(benchmark::State& state)
             for (FreshLogin& login : fresh)
                 look_at(login);
             auto peer = std::make_unique<FakeClient>();
-            if (!peer->connect_to(19730))
+            if (!peer->connect_to(protocol::kLoginPort))
                 return;
             const qint64 sent_at = peer->elapsed_ms();
             peer->send("登录|4");
@@ -249,7 +250,7 @@ void BM_SendQuestionToElevenClients(benchmark::State& state)
 {
     Contest contest;
     if (!contest.start()) {
-        state.SkipWithError("cannot listen on 19730: run in a private network namespace");
+        state.SkipWithError("cannot listen on the login port: run in a private network namespace");
         return;
     }
     contest.window->选择框[1]->setChecked(false);

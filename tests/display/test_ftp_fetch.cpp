@@ -27,7 +27,7 @@ QByteArray bytes(const common::GbkText& text)
     return QByteArray::fromStdString(text);
 }
 
-// The server machine's program folder, served by the real outside FTP server on port 211.
+// The server machine's program folder, served by the real outside FTP server on its port.
 class ServerFolder
 {
 public:

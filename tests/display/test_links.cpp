@@ -113,12 +113,12 @@ TEST(DisplayLinks, WithoutIpTxtNothingConnectsAndTheTimersKeepTicking)
     EXPECT_TRUE(photo.wait_for_peers(1, 6000));
 }
 
-// A stand-in contest server on port 19730 that answers the display's login and says so.
+// A stand-in contest server on the login port that answers the display's login and says so.
 QProcess& start_login_answerer(LanHost& host)
 {
     return host.run(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-u"), QStringLiteral("-c"), QStringLiteral(R"(
-import select, socket
-listener = socket.create_server(("0.0.0.0", 19730), reuse_port=True)
+import select, socket, sys
+listener = socket.create_server(("0.0.0.0", int(sys.argv[1])), reuse_port=True)
 print("listening")
 links = []
 while True:
@@ -132,7 +132,8 @@ while True:
         elif b"\xb5\xc7\xc2\xbc|\xcf\xd4\xca\xbe" in data:
             s.sendall(b"\xb5\xc7\xc2\xbc|\xb3\xc9\xb9\xa6")
             print("login")
-)")});
+)"),
+                                                         QString::number(protocol::kLoginPort)});
 }
 
 // The server's PC loses power: no FIN, no reset ever comes. The display notices the dead link by

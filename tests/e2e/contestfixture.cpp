@@ -3,6 +3,7 @@
 #include "common/events/processes.h"
 #include "common/widgets/controls.h"
 #include "common/widgets/picturebox.h"
+#include "protocol/ports.h"
 #include "server/globals.h"
 #include "tests/support/waits.h"
 
@@ -69,7 +70,7 @@ std::vector<Message> messages_of(const std::vector<ContestSimulator::Entry>& log
 bool ftp_port_open()
 {
     QTcpSocket probe;
-    probe.connectToHost(QStringLiteral("127.0.0.1"), 211);
+    probe.connectToHost(QStringLiteral("127.0.0.1"), protocol::kFtpPort);
     return probe.waitForConnected(500);
 }
 

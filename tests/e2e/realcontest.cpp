@@ -4,6 +4,7 @@
 
 #include <signal.h>
 
+#include "protocol/ports.h"
 #include "server/window/serverwindow.h"
 #include "tests/support/scripted_dialogs.h"
 #include "tests/support/waits.h"
@@ -76,7 +77,8 @@ bool RealContest::start()
     if (!m_server.start(*m_server_folder, QStringLiteral("Oruvan"), m_x->environment(), m_hall.server_host))
         return m_error = QStringLiteral("Oruvan did not start"), false;
     m_server_window = m_x->find_window(QStringLiteral("Oruvan——"));
-    if (m_server_window.isEmpty() || !wait_until([this] { return port_open(m_hall.server_address, 211); }, 10000))
+    if (m_server_window.isEmpty() ||
+        !wait_until([this] { return port_open(m_hall.server_address, protocol::kFtpPort); }, 10000))
         return m_error = QStringLiteral("no server window or FTP server: ") + QString::fromLocal8Bit(m_server.output()),
                false;
     if (!m_display_folder->write(QStringLiteral("ip.txt"), m_hall.server_address.toLatin1()) ||

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "protocol/ports.h"
 #include "tests/support/pictures.h"
 #include "tests/support/waits.h"
 
@@ -14,17 +15,13 @@ namespace e2e {
 
 namespace {
 
-constexpr quint16 kLoginPort = 19730;
-constexpr quint16 kExaminerPort = 19740;
-constexpr quint16 kJudgePort = 19741;
-
 // Debian's own interpreter: another python3 earlier on PATH may lack nothing we use, but this one
 // is always there. The picture comes on standard input. Active mode, as the machines in a hall use:
 // the FTP server connects back to the machine.
 const char* const kUploadScript = R"(
 import ftplib, sys
 ftp = ftplib.FTP()
-ftp.connect(sys.argv[2], 211, timeout=10)
+ftp.connect(sys.argv[2], int(sys.argv[3]), timeout=10)
 ftp.login('username', 'tinsmith')
 ftp.set_pasv(False)
 ftp.storbinary('STOR ' + sys.argv[1], sys.stdin.buffer)
@@ -95,7 +92,7 @@ std::unique_ptr<FakeClient> ContestSimulator::make_client(const QString& who)
 bool ContestSimulator::log_in(FakeClient& client, const QByteArray& role, const QByteArray& reply, int timeout_ms,
                               const QString& from_host)
 {
-    if (!client.connect_to(kLoginPort, m_hall.server_address, timeout_ms, from_host))
+    if (!client.connect_to(protocol::kLoginPort, m_hall.server_address, timeout_ms, from_host))
         return false;
     return client.send("登录|" + role) && client.wait_for(reply, timeout_ms);
 }
@@ -106,7 +103,7 @@ bool ContestSimulator::log_in_machine(int n, int timeout_ms)
     const bool logged_in =
         log_in(*m_machines[n], QByteArray::number(n), "登录|成功", timeout_ms, m_hall.machine_host(n));
     m_handins[n] = make_client(QStringLiteral("handin%1").arg(n));
-    return m_handins[n]->connect_to(static_cast<quint16>(kLoginPort + n), m_hall.server_address, timeout_ms,
+    return m_handins[n]->connect_to(protocol::hand_in_port(n), m_hall.server_address, timeout_ms,
                                     m_hall.machine_host(n)) &&
            logged_in;
 }
@@ -119,11 +116,11 @@ bool ContestSimulator::log_in_all(int timeout_ms)
     m_examiner = make_client(QStringLiteral("examiner"));
     ok = log_in(*m_examiner, "考官", "登录|考官成功", timeout_ms) && ok;
     m_examiner_port = make_client(QStringLiteral("examiner-port"));
-    ok = m_examiner_port->connect_to(kExaminerPort, m_hall.server_address) && ok;
+    ok = m_examiner_port->connect_to(protocol::kExaminerPort, m_hall.server_address) && ok;
     m_judge = make_client(QStringLiteral("judge"));
     ok = log_in(*m_judge, "评委", "登录|评委成功", timeout_ms) && ok;
     m_judge_port = make_client(QStringLiteral("judge-port"));
-    ok = m_judge_port->connect_to(kJudgePort, m_hall.server_address) && ok;
+    ok = m_judge_port->connect_to(protocol::kJudgePort, m_hall.server_address) && ok;
     return ok;
 }
 
@@ -192,8 +189,9 @@ void ContestSimulator::upload(int n, const QByteArray& bytes, bool then_over)
                     send_over(n);
                 process->deleteLater();
             });
-    QStringList command = {QStringLiteral("/usr/bin/python3"), QStringLiteral("-c"), QString::fromLatin1(kUploadScript),
-                           QStringLiteral("ht%1.jpg").arg(n), m_hall.server_address};
+    QStringList command = {
+        QStringLiteral("/usr/bin/python3"), QStringLiteral("-c"),  QString::fromLatin1(kUploadScript),
+        QStringLiteral("ht%1.jpg").arg(n),  m_hall.server_address, QString::number(protocol::kFtpPort)};
     // From the machine's own host, where the FTP server's data connection has to reach it.
     const QString host = m_hall.machine_host(n);
     if (!host.isEmpty())

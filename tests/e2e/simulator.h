@@ -15,7 +15,7 @@
 namespace e2e {
 
 // Eight contestant machines, an examiner and a judge, as the outside programs behave: each logs in
-// on port 19730 and keeps its own port's connection; a machine hands in its picture when the server
+// on the login port and keeps its own port's connection; a machine hands in its picture when the server
 // asks ("传输") after a question it has seen, by uploading ht<n>.jpg to the server's FTP server with
 // the fixed login in active mode and then sending "over". Every byte that reaches any of them is
 // logged with the time on one clock, so order across clients can be checked.
@@ -74,7 +74,7 @@ public:
     // Every machine that answers has handed in for the question it saw last.
     bool all_handed_in() const;
 
-    // Sends a judge result on port 19741 and waits for "结果|结束"; false without the answer.
+    // Sends a judge result on the judge port and waits for "结果|结束"; false without the answer.
     bool send_judge_result(const QByteArray& message, int timeout_ms = 5000);
 
     const std::vector<Entry>& log() const { return m_log; }

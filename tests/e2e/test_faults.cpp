@@ -2,6 +2,7 @@
 
 #include "common/events/processes.h"
 #include "common/widgets/picturebox.h"
+#include "protocol/ports.h"
 #include "tests/e2e/contestfixture.h"
 #include "tests/support/waits.h"
 
@@ -68,9 +69,9 @@ TEST_F(ContestFixture, LateAndTruncatedPicturesShortJudgeResultSilentClients)
     ASSERT_TRUE(sim->log_in_all());
     // (A silent peer on a hand-in port would rightly take that machine's slot: not a fault.)
     FakeClient silent_login, silent_examiner, silent_judge;
-    ASSERT_TRUE(silent_login.connect_to(19730));
-    ASSERT_TRUE(silent_examiner.connect_to(19740));
-    ASSERT_TRUE(silent_judge.connect_to(19741));
+    ASSERT_TRUE(silent_login.connect_to(protocol::kLoginPort));
+    ASSERT_TRUE(silent_examiner.connect_to(protocol::kExaminerPort));
+    ASSERT_TRUE(silent_judge.connect_to(protocol::kJudgePort));
 
     // Machine 1's picture comes only after the server has looked for it.
     sim->set_hand_in(1, ContestSimulator::HandIn::Late, [&] { return window->图片框[1]->picture().isEmpty(); });

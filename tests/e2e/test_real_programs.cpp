@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "protocol/ports.h"
 #include "tests/e2e/realcontest.h"
 #include "tests/support/waits.h"
 
@@ -49,7 +50,7 @@ TEST(RealPrograms, ShortSoakThenQuitThroughTheWindow)
         EXPECT_TRUE(contest.sim().machine(n).wait_for("退出|结束|0")) << n;
     EXPECT_TRUE(contest.sim().judge().wait_closed());
     QTcpSocket probe;
-    probe.connectToHost(QStringLiteral("127.0.0.1"), 211);
+    probe.connectToHost(QStringLiteral("127.0.0.1"), protocol::kFtpPort);
     EXPECT_FALSE(probe.waitForConnected(1000)) << "the FTP server program outlived the server";
     EXPECT_TRUE(contest.display().running());
 }

@@ -1,17 +1,19 @@
 #pragma once
 
+#include "protocol/ports.h"
+
 #include <QProcess>
 #include <QString>
 
 // The real outside FTP server (tools/ftpserver.py) serving a test's folder: copied there as
-// ftpserver.exe and started; the constructor returns once port 211 accepts. Needs a private network
+// ftpserver.exe and started; the constructor returns once the FTP port accepts. Needs a private network
 // namespace (NETNS tests) and root for the low port.
 class FtpServerProcess final
 {
     Q_DISABLE_COPY_MOVE(FtpServerProcess)
 
 public:
-    static constexpr quint16 kPort = 211;
+    static constexpr quint16 kPort = protocol::kFtpPort;
 
     explicit FtpServerProcess(const QString& folder, int timeout_ms = 10000);
     ~FtpServerProcess();

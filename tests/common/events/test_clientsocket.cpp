@@ -7,6 +7,7 @@
 #include "common/events/listensocket.h"
 #include "common/events/timer.h"
 #include "common/events/wait.h"
+#include "protocol/ports.h"
 #include "tests/support/nestedarrivals.h"
 #include "tests/support/rawpeer.h"
 #include "tests/support/waits.h"
@@ -19,7 +20,7 @@ using namespace common;
 
 namespace {
 
-constexpr int kPort = 19730;
+constexpr int kPort = protocol::kLoginPort;
 
 struct ClientLog
 {

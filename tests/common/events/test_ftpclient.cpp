@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "common/events/ftpclient.h"
+#include "protocol/ports.h"
 #include "tests/support/ftpserverprocess.h"
 #include "tests/support/tempprogramfolder.h"
 
@@ -44,7 +45,10 @@ protected:
         server = std::make_unique<FtpServerProcess>(served.path());
         return server->started();
     }
-    bool connect(bool passive = false) { return ftp_connect("127.0.0.1", "username", "tinsmith", 211, passive); }
+    bool connect(bool passive = false)
+    {
+        return ftp_connect("127.0.0.1", "username", "tinsmith", protocol::kFtpPort, passive);
+    }
 
     TempProgramFolder local;
     QTemporaryDir served;
@@ -103,17 +107,18 @@ TEST_F(FtpClient, NoConnectionMeansEveryRetrievalFailsAtOnce)
 
     QElapsedTimer clock;
     clock.start();
-    EXPECT_FALSE(connect()) << "nothing listens on 211 yet";
-    EXPECT_FALSE(ftp_connect("", "username", "tinsmith", 211));
+    EXPECT_FALSE(connect()) << "nothing listens on the FTP port yet";
+    EXPECT_FALSE(ftp_connect("", "username", "tinsmith", protocol::kFtpPort));
     EXPECT_LT(clock.elapsed(), 3000);
     EXPECT_FALSE(ftp_get_file("ht1.jpg", "htt1.jpg"));
 
     ASSERT_TRUE(start_server());
     ASSERT_TRUE(write(served.filePath(QStringLiteral("ht1.jpg")), "new"));
-    EXPECT_FALSE(ftp_connect("127.0.0.1", "username", "wrong", 211)) << "a refused login fails the connect";
+    EXPECT_FALSE(ftp_connect("127.0.0.1", "username", "wrong", protocol::kFtpPort))
+        << "a refused login fails the connect";
     EXPECT_FALSE(ftp_get_file("ht1.jpg", "htt1.jpg"));
     ASSERT_TRUE(connect());
-    ASSERT_TRUE(ftp_connect("127.0.0.1", "username", "wrong", 211) == false);
+    ASSERT_TRUE(ftp_connect("127.0.0.1", "username", "wrong", protocol::kFtpPort) == false);
     EXPECT_FALSE(ftp_get_file("ht1.jpg", "htt1.jpg")) << "a failed connect closed the earlier connection";
     EXPECT_EQ(local.read_file(QStringLiteral("htt1.jpg")), QByteArray("kept"));
 }
@@ -125,10 +130,10 @@ TEST_F(FtpClient, TheServerTakesUploadsAndEndsCleanlyOnTerm)
     ASSERT_TRUE(write(served.filePath(QStringLiteral("ht5.jpg")), "old"));
     for (const QString& target : {QStringLiteral("ht5.jpg"), QStringLiteral("ht6.jpg")}) {
         QProcess curl;
-        curl.start(QStringLiteral("curl"),
-                   {QStringLiteral("-s"), QStringLiteral("-P"), QStringLiteral("-"), QStringLiteral("-u"),
-                    QStringLiteral("username:tinsmith"), QStringLiteral("-T"),
-                    local.file_path(QStringLiteral("up.jpg")), QStringLiteral("ftp://127.0.0.1:211/") + target});
+        curl.start(QStringLiteral("curl"), {QStringLiteral("-s"), QStringLiteral("-P"), QStringLiteral("-"),
+                                            QStringLiteral("-u"), QStringLiteral("username:tinsmith"),
+                                            QStringLiteral("-T"), local.file_path(QStringLiteral("up.jpg")),
+                                            QStringLiteral("ftp://127.0.0.1:%1/").arg(protocol::kFtpPort) + target});
         ASSERT_TRUE(curl.waitForFinished(10000));
         EXPECT_EQ(curl.exitCode(), 0) << target.toStdString();
         QFile stored(served.filePath(target));

@@ -13,6 +13,7 @@
 #include "common/events/socketio.h"
 #include "common/events/timer.h"
 #include "common/events/wait.h"
+#include "protocol/ports.h"
 #include "tests/support/cannotrun.h"
 #include "tests/support/fakeclient.h"
 #include "tests/support/flooder.h"
@@ -32,7 +33,7 @@ using namespace common;
 
 namespace {
 
-constexpr int kPort = 19733;
+constexpr int kPort = protocol::hand_in_port(3);
 
 // Everything a listening control raised, in order, with the current client and data of each.
 struct EventLog
@@ -263,8 +264,8 @@ TEST(ListenSocket, PortRulesAndRelistening)
     EXPECT_TRUE(server.is_listening());
     EXPECT_FALSE(taken.is_listening()) << "a port in use leaves the control without listener";
     ASSERT_EQ(g_warnings.size(), 1) << "only the maintainer hears of it, on standard error";
-    EXPECT_TRUE(
-        g_warnings[0].startsWith(QStringLiteral("oruvan.test_events_listensocket: cannot listen on port 19733 - ")))
+    EXPECT_TRUE(g_warnings[0].startsWith(
+        QStringLiteral("oruvan.test_events_listensocket: cannot listen on port %1 - ").arg(kPort)))
         << g_warnings[0].toStdString();
     EXPECT_EQ(taken.port(), kPort);
 

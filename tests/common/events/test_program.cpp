@@ -8,6 +8,7 @@
 #include "common/events/timer.h"
 #include "common/events/wait.h"
 #include "common/text/files.h"
+#include "protocol/ports.h"
 #include "tests/support/fakeclient.h"
 #include "tests/support/tempprogramfolder.h"
 
@@ -19,7 +20,7 @@ using namespace common;
 
 namespace {
 
-constexpr int kPort = 19734;
+constexpr int kPort = protocol::hand_in_port(4);
 
 // A window stand-in with one timer and one listening control, as a program's window has them.
 struct Window : QObject

@@ -5,12 +5,12 @@
 
 #include "common/text/files.h"
 #include "common/text/gbkcodec.h"
+#include "tests/support/tempprogramfolder.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QTemporaryDir>
 
 using namespace common;
 
@@ -27,36 +27,19 @@ TEST(ProgramDirectory, DefaultsToTheExecutableFolder)
 class Files : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(m_dir.isValid());
-        set_program_directory(from_qstring(m_dir.path()));
-    }
+    void SetUp() override { ASSERT_TRUE(folder.valid()); }
     void TearDown() override { close_all_files(); }
 
-    QString path(const QString& name) const { return m_dir.filePath(name); }
+    void put(const QString& name, const QByteArray& bytes) const { ASSERT_TRUE(folder.write_file(name, bytes)); }
 
-    QByteArray content(const QString& name) const
-    {
-        QFile file(path(name));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-    }
-
-    void put(const QString& name, const QByteArray& bytes) const
-    {
-        QFile file(path(name));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-    }
-
-    QTemporaryDir m_dir;
+    TempProgramFolder folder;
 };
 
 TEST_F(Files, ModesThatNeedAnExistingFile)
 {
     for (int mode : {1, 2, 3}) {
         EXPECT_EQ(open_file("missing.txt", mode), 0) << mode;
-        EXPECT_FALSE(QFile::exists(path("missing.txt"))) << mode;
+        EXPECT_FALSE(folder.exists("missing.txt")) << mode;
     }
     EXPECT_EQ(read_text(0), "");
 
@@ -72,7 +55,7 @@ TEST_F(Files, ModesThatNeedAnExistingFile)
     EXPECT_TRUE(write_text(f, "XY"));
     EXPECT_EQ(read_text(f), "");
     close_file(f);
-    EXPECT_EQ(content("a.txt"), "XYcdef");
+    EXPECT_EQ(folder.read_file("a.txt"), "XYcdef");
 
     f = open_file("a.txt"); // mode 3
     ASSERT_NE(f, 0);
@@ -80,7 +63,7 @@ TEST_F(Files, ModesThatNeedAnExistingFile)
     EXPECT_TRUE(write_text(f, "_"));
     EXPECT_EQ(read_text(f), "def");
     close_file(f);
-    EXPECT_EQ(content("a.txt"), "XY_def");
+    EXPECT_EQ(folder.read_file("a.txt"), "XY_def");
 }
 
 TEST_F(Files, ModesThatCreate)
@@ -88,14 +71,15 @@ TEST_F(Files, ModesThatCreate)
     int f = open_file("four.txt", 4);
     ASSERT_NE(f, 0);
     close_file(f);
-    EXPECT_EQ(content("four.txt"), "");
+    EXPECT_TRUE(folder.exists("four.txt"));
+    EXPECT_EQ(folder.read_file("four.txt"), "");
 
     put("four.txt", "old content");
     f = open_file("four.txt", 4, 4);
     ASSERT_NE(f, 0);
     EXPECT_TRUE(write_text(f, "x", 5));
     close_file(f);
-    EXPECT_EQ(content("four.txt"), "x5");
+    EXPECT_EQ(folder.read_file("four.txt"), "x5");
 
     put("five.txt", "12345");
     f = open_file("five.txt", 5);
@@ -103,13 +87,13 @@ TEST_F(Files, ModesThatCreate)
     EXPECT_TRUE(write_text(f, "ab"));
     EXPECT_EQ(read_text(f), "");
     close_file(f);
-    EXPECT_EQ(content("five.txt"), "ab345");
+    EXPECT_EQ(folder.read_file("five.txt"), "ab345");
 
     f = open_file("six.txt", 6);
     ASSERT_NE(f, 0);
     EXPECT_TRUE(write_text(f, 2.5, true, -3));
     close_file(f);
-    EXPECT_EQ(content("six.txt"), QByteArray("2.5\xD5\xE6-3"));
+    EXPECT_EQ(folder.read_file("six.txt"), QByteArray("2.5\xD5\xE6-3"));
     f = open_file("six.txt", 6);
     EXPECT_EQ(read_text(f), "2.5真-3");
 }
@@ -123,7 +107,7 @@ TEST_F(Files, RefusedArgumentsGiveZero)
     EXPECT_EQ(open_file("a.txt", 1, 0), 0);
     EXPECT_EQ(open_file("a.txt", 1, 5), 0);
     EXPECT_EQ(open_file(GbkText("a.txt\0zzz", 9), 4), 0);
-    ASSERT_TRUE(QDir(m_dir.path()).mkdir("folder"));
+    ASSERT_TRUE(QDir(folder.path()).mkdir("folder"));
     EXPECT_EQ(open_file("folder", 1), 0);
     EXPECT_EQ(open_file("folder", 6), 0);
     close_file(0);
@@ -188,14 +172,14 @@ TEST_F(Files, ExclusiveShareKeepsEveryOtherOpenOut)
         EXPECT_EQ(open_file("config.txt", mode), 0) << mode;
     EXPECT_EQ(read_file("config.txt"), ByteData());
     // The refused mode-4 open did not empty the file.
-    EXPECT_EQ(content("config.txt"), "keep me");
+    EXPECT_EQ(folder.read_file("config.txt"), "keep me");
     close_file(held);
 
     const int again = open_file("config.txt", 1);
     EXPECT_NE(again, 0);
     // An exclusive open is refused while anyone has the file open.
     EXPECT_EQ(open_file("config.txt", 4, 4), 0);
-    EXPECT_EQ(content("config.txt"), "keep me");
+    EXPECT_EQ(folder.read_file("config.txt"), "keep me");
 }
 
 TEST_F(Files, SharesDenyReadingOrWriting)
@@ -267,27 +251,27 @@ TEST_F(Files, ReadCopyRemoveExist)
     EXPECT_EQ(read_file("ht1.jpg"), picture);
 
     EXPECT_TRUE(copy_file("ht1.jpg", "copy.jpg"));
-    EXPECT_EQ(content("copy.jpg"), picture);
+    EXPECT_EQ(folder.read_file("copy.jpg"), picture);
     put("other.jpg", "a much longer old picture");
     EXPECT_TRUE(copy_file("ht1.jpg", "other.jpg"));
-    EXPECT_EQ(content("other.jpg"), picture);
+    EXPECT_EQ(folder.read_file("other.jpg"), picture);
     EXPECT_FALSE(copy_file("none.bin", "copy2.jpg"));
-    EXPECT_FALSE(QFile::exists(path("copy2.jpg")));
+    EXPECT_FALSE(folder.exists("copy2.jpg"));
 
     // Copying a file onto itself must not destroy it.
     EXPECT_FALSE(copy_file("ht1.jpg", "ht1.jpg"));
     EXPECT_FALSE(copy_file("ht1.jpg", program_directory() + "\\ht1.jpg"));
-    EXPECT_EQ(content("ht1.jpg"), picture);
+    EXPECT_EQ(folder.read_file("ht1.jpg"), picture);
 
     EXPECT_TRUE(file_exists("ht1.jpg"));
     EXPECT_FALSE(file_exists("none.bin"));
     EXPECT_FALSE(file_exists(""));
-    ASSERT_TRUE(QDir(m_dir.path()).mkdir("folder"));
+    ASSERT_TRUE(QDir(folder.path()).mkdir("folder"));
     EXPECT_TRUE(file_exists("folder"));
     EXPECT_FALSE(remove_file("folder"));
 
     EXPECT_TRUE(remove_file("copy.jpg"));
-    EXPECT_FALSE(QFile::exists(path("copy.jpg")));
+    EXPECT_FALSE(folder.exists("copy.jpg"));
     EXPECT_FALSE(remove_file("copy.jpg"));
     EXPECT_FALSE(remove_file(""));
 }
@@ -299,23 +283,23 @@ TEST_F(Files, NamesAreGbkWithBackslashSeparators)
     ASSERT_NE(f, 0);
     EXPECT_TRUE(write_text(f, "1"));
     close_file(f);
-    EXPECT_EQ(content("config.txt"), "1");
+    EXPECT_EQ(folder.read_file("config.txt"), "1");
 
-    ASSERT_TRUE(QDir(m_dir.path()).mkdir(QStringLiteral("词库")));
+    ASSERT_TRUE(QDir(folder.path()).mkdir(QStringLiteral("词库")));
     EXPECT_NE(open_file("词库\\成语.txt", 4), 0);
-    EXPECT_TRUE(QFile::exists(path(QStringLiteral("词库/成语.txt"))));
+    EXPECT_TRUE(folder.exists(QStringLiteral("词库/成语.txt")));
     EXPECT_TRUE(file_exists(program_directory() + "\\词库\\成语.txt"));
 
     // The trail byte of this character is 0x5C: it is no separator.
     const GbkText name = "\x95\x5C.txt";
     EXPECT_NE(open_file(name, 4), 0);
-    EXPECT_TRUE(QFile::exists(path(to_qstring(name))));
+    EXPECT_TRUE(folder.exists(to_qstring(name)));
     EXPECT_EQ(to_qstring(name).size(), 5);
 }
 
 TEST_F(Files, AFifoIsRefusedWithoutHanging)
 {
-    ASSERT_EQ(mkfifo(QFile::encodeName(path("pipe")).constData(), 0666), 0);
+    ASSERT_EQ(mkfifo(QFile::encodeName(folder.file_path("pipe")).constData(), 0666), 0);
     QElapsedTimer timer;
     timer.start();
     EXPECT_EQ(open_file("pipe", 1), 0);

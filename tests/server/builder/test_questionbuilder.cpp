@@ -31,6 +31,9 @@ TEST(BuildQuestion, SchoolAndOwnWordsAskForThePinyin)
     }
     EXPECT_EQ(built(WordBankCategory::School, "长城|5").prompt, "【拼音】zhǎng chéng ");
     EXPECT_EQ(built(WordBankCategory::Own, "A型|血型").prompt, "【拼音】Axíng ");
+    const QuestionDraft mixed = built(WordBankCategory::Own, "你好，3班|x");
+    EXPECT_EQ(mixed.prompt, "【拼音】nǐ hǎo ，3bān ");
+    EXPECT_EQ(mixed.grid_index, 4) << "a single-byte character counts as one";
     // Field 2 is not read for the prompt: a term of 0 or any text leaves the question alike.
     EXPECT_EQ(built(WordBankCategory::School, "长城|上册").answer, "长城");
 }
@@ -49,6 +52,7 @@ TEST(BuildQuestion, WordsAndIdiomsShowPinyinAndMeaningAsWritten)
     // Missing fields read as empty texts; nothing is trimmed.
     EXPECT_EQ(built(WordBankCategory::Words, "美丽").prompt, "【拼音】\r\n【释义】");
     EXPECT_EQ(built(WordBankCategory::Words, "美丽|měi lì|").prompt, "【拼音】měi lì\r\n【释义】");
+    EXPECT_EQ(built(WordBankCategory::Words, "美丽||").prompt, "【拼音】\r\n【释义】");
     EXPECT_EQ(built(WordBankCategory::Words, "　美丽|x|y").answer, "　美丽");
 }
 

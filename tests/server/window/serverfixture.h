@@ -24,7 +24,7 @@ protected:
 
     // A connected peer on port; owned by the fixture.
     FakeClient& connect_client(quint16 port);
-    // A peer on 19730 that sent "登录|role" and got the expected reply.
+    // A peer on the login port that sent "登录|role" and got the expected reply.
     FakeClient& login(const QByteArray& role, const QByteArray& expected_reply = "登录|成功");
 
     // Waits until the server's listening control on port holds a connection from peer, or no longer does.

@@ -1,6 +1,7 @@
 #include <random>
 
 #include "common/widgets/picturebox.h"
+#include "protocol/ports.h"
 #include "resources/builtin.h"
 #include "tests/server/window/serverfixture.h"
 #include "tests/support/waits.h"
@@ -21,7 +22,7 @@ TEST_F(BadInput, GarbageOnEveryPortChangesNothing)
     const QByteArray halfLogin = QByteArray("登录|") + '\xB5';
 
     std::vector<FakeClient*> clients;
-    for (quint16 port = 19730; port <= 19741; ++port) {
+    for (int port = protocol::kLoginPort; port <= protocol::kJudgePort; ++port) {
         FakeClient& client = connect_client(port);
         for (const QByteArray& message : {noise, halfCharacter, halfLogin, megabyte})
             client.send(message);
@@ -43,7 +44,7 @@ TEST_F(BadInput, HundredsOfConnectionsOpenedAndClosed)
 {
     for (int round = 0; round < 300; ++round) {
         FakeClient client;
-        ASSERT_TRUE(client.connect_to(static_cast<quint16>(19730 + round % 12)));
+        ASSERT_TRUE(client.connect_to(static_cast<quint16>(protocol::kLoginPort + round % 12)));
         client.close();
     }
     FakeClient& machine = login("6");

@@ -1,4 +1,5 @@
 #include "common/widgets/picturebox.h"
+#include "protocol/ports.h"
 #include "resources/builtin.h"
 #include "server/globals.h"
 #include "tests/server/window/serverfixture.h"
@@ -19,11 +20,6 @@ QByteArray jpeg(QColor colour)
     return encoded_picture(image, "JPG");
 }
 
-quint16 hand_in_port(int n)
-{
-    return static_cast<quint16>(19730 + n);
-}
-
 } // namespace
 
 class HandIn : public ServerFixture
@@ -32,7 +28,7 @@ protected:
     // Machine n's hand-in peer, connected, with the transfers of the connects already taken away.
     FakeClient& machine(int n)
     {
-        FakeClient& client = connect_client(hand_in_port(n));
+        FakeClient& client = connect_client(protocol::hand_in_port(n));
         EXPECT_TRUE(client.wait_for("传输"));
         settle_ms(100, "a second transfer for this connect would come with the first");
         return client;
@@ -49,7 +45,7 @@ TEST_F(HandIn, EveryNewConnectionAsksEveryLivePeerToHandIn)
     one.clear_received();
     eight.clear_received();
 
-    FakeClient& two = connect_client(hand_in_port(2));
+    FakeClient& two = connect_client(protocol::hand_in_port(2));
     for (FakeClient* client : {&one, &two, &eight})
         EXPECT_TRUE(client->wait_for("传输"));
     settle_ms(300, "a second transfer for one connect would have come");
@@ -92,7 +88,7 @@ TEST_F(HandIn, WordsWithAnythingAddedOnlyUpdateTheRememberedPeer)
 {
     ASSERT_TRUE(folder.write_file("ht4.jpg", jpeg(Qt::blue)));
     FakeClient& first = machine(4);
-    FakeClient& second = connect_client(hand_in_port(4));
+    FakeClient& second = connect_client(protocol::hand_in_port(4));
     ASSERT_TRUE(second.wait_for("传输"));
     settle_ms(100, "a second transfer for this connect would come with the first");
     first.clear_received();
@@ -116,7 +112,7 @@ TEST_F(HandIn, ACloseBringsBackTheWaitingTileAndMarksTheMachineOffline)
     FakeClient& login7 = login("7");
     ASSERT_TRUE(folder.write_file("ht7.jpg", jpeg(Qt::green)));
     FakeClient& first = machine(7);
-    FakeClient& second = connect_client(hand_in_port(7));
+    FakeClient& second = connect_client(protocol::hand_in_port(7));
     first.send("over");
     ASSERT_TRUE(wait_until([&] {
         return !window->图片框[7]->picture().isEmpty() &&
@@ -159,9 +155,9 @@ TEST_F(HandIn, APictureUploadedByFtpIsShownAfterOver)
     upload.start("/usr/bin/python3",
                  {"-c",
                   "import ftplib,sys\n"
-                  "f=ftplib.FTP()\nf.connect('127.0.0.1',211,timeout=10)\nf.login('username','tinsmith')\n"
+                  "f=ftplib.FTP()\nf.connect('127.0.0.1',int(sys.argv[2]),timeout=10)\nf.login('username','tinsmith')\n"
                   "f.storbinary('STOR ht3.jpg',open(sys.argv[1],'rb'))\nf.quit()\n",
-                  local});
+                  local, QString::number(protocol::kFtpPort)});
     ASSERT_TRUE(upload.waitForFinished(20000));
     ASSERT_EQ(upload.exitCode(), 0) << upload.readAllStandardError().toStdString();
     three.send("over");

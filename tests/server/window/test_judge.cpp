@@ -8,6 +8,7 @@
 
 #include "common/events/listensocket.h"
 #include "common/widgets/picturebox.h"
+#include "protocol/ports.h"
 #include "resources/builtin.h"
 #include "server/globals.h"
 #include "tests/server/window/serverfixture.h"
@@ -25,8 +26,8 @@ protected:
     void SetUp() override
     {
         ServerFixture::SetUp();
-        results = &connect_client(19741);
-        picture = &connect_client(19739);
+        results = &connect_client(protocol::kJudgePort);
+        picture = &connect_client(protocol::kScreenPort);
         ASSERT_TRUE(wait_until([&] { return server::screen_client == picture->client_address().toStdString(); }));
     }
 
@@ -114,7 +115,7 @@ TEST_F(Judge, WithoutADisplayTheMarksAndTheAnswerStillCome)
 {
     const QByteArray gone = picture->client_address();
     picture->close();
-    ASSERT_TRUE(wait_server_has_peer(19739, gone, false));
+    ASSERT_TRUE(wait_server_has_peer(protocol::kScreenPort, gone, false));
     results->send("结果|评委|正确|正确|错误|正确");
     ASSERT_TRUE(results->wait_for("结果|结束"));
     EXPECT_EQ(marks(), "vvxv");
@@ -122,10 +123,10 @@ TEST_F(Judge, WithoutADisplayTheMarksAndTheAnswerStillCome)
 
 TEST_F(Judge, SubmitOnThePictureLinkAsksEveryMachineForItsPicture)
 {
-    FakeClient& handIn = connect_client(19737);
+    FakeClient& handIn = connect_client(protocol::hand_in_port(7));
     ASSERT_TRUE(handIn.wait_for("传输"));
     handIn.clear_received();
-    FakeClient& other = connect_client(19739);
+    FakeClient& other = connect_client(protocol::kScreenPort);
     other.send("提交\n");
     ASSERT_TRUE(wait_until([&] { return server::screen_client == other.client_address().toStdString(); }));
     settle_ms(100, "a transfer sent for the near-miss would have come");
@@ -153,7 +154,7 @@ TEST_F(Judge, SyncDisplayTellsTheDisplayAndTheJudgeTheSecondsLeft)
 
 TEST_F(Judge, SyncDisplayFollowsTheLatestPictureLink)
 {
-    FakeClient& newer = connect_client(19739);
+    FakeClient& newer = connect_client(protocol::kScreenPort);
     ASSERT_TRUE(wait_until([&] { return server::screen_client == newer.client_address().toStdString(); }));
     window->sync_display();
     EXPECT_TRUE(newer.wait_for("传输|显示"));
@@ -163,7 +164,7 @@ TEST_F(Judge, SyncDisplayFollowsTheLatestPictureLink)
     // With the newest link gone and no judge logged in, nothing is sent and nothing fails.
     const QByteArray newest = newer.client_address();
     newer.close();
-    ASSERT_TRUE(wait_server_has_peer(19739, newest, false));
+    ASSERT_TRUE(wait_server_has_peer(protocol::kScreenPort, newest, false));
     window->sync_display();
     settle_ms(100, "a send to the closed link or the absent judge would have come");
     EXPECT_TRUE(picture->received().isEmpty());
@@ -175,7 +176,7 @@ TEST_F(Judge, SyncDisplayFollowsTheLatestPictureLink)
 // bound goes nowhere (not even later), and the judge is still answered.
 TEST_F(Judge, ASlowPictureLinkKeepsTheServersMemoryBounded)
 {
-    const int link = connect_from("127.0.0.1", 19739);
+    const int link = connect_from("127.0.0.1", protocol::kScreenPort);
     ASSERT_GE(link, 0);
     sockaddr_in own{};
     socklen_t own_size = sizeof own;
@@ -184,7 +185,7 @@ TEST_F(Judge, ASlowPictureLinkKeepsTheServersMemoryBounded)
     ASSERT_TRUE(wait_until([&] { return server::screen_client == link_address; }));
 
     // The judge on a thread of its own, so that it answers the server's answers at once.
-    const int judge = connect_from("127.0.0.1", 19741);
+    const int judge = connect_from("127.0.0.1", protocol::kJudgePort);
     ASSERT_GE(judge, 0);
     const timeval patience{0, 200 * 1000}; // a result read in two parts is answered only once
     ::setsockopt(judge, SOL_SOCKET, SO_RCVTIMEO, &patience, sizeof patience);

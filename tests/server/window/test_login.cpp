@@ -51,7 +51,7 @@ private:
     rlimit m_saved{};
 };
 
-// A process of its own holding kHogConnections idle connections to port 19730 from 127.0.0.3, an
+// A process of its own holding kHogConnections idle connections to the login port from 127.0.0.3, an
 // address no other peer uses, so that a file limit set here binds the server and not the peer.
 // Asked through a pipe, it counts the ones the server has not closed.
 class ConnectionHog final
@@ -105,7 +105,7 @@ private:
         ::setrlimit(RLIMIT_NOFILE, &limit);
         int count = 0;
         for (int k = 0; k < kHogConnections; ++k)
-            if (const int fd = connect_from("127.0.0.3", 19730); fd >= 0)
+            if (const int fd = connect_from("127.0.0.3", protocol::kLoginPort); fd >= 0)
                 held[count++] = fd;
         ::write(answers, &count, sizeof count);
         char command = 0;
@@ -210,7 +210,7 @@ TEST_F(Login, TheThreeWordsTakeTheirRowsAndExtraFieldsAreIgnored)
 TEST_F(Login, OtherRolesAreRefusedWithoutChangingTheList)
 {
     for (const QByteArray role : {"0", "9", "-3", "", "显示屏", "考官 "}) {
-        FakeClient& client = connect_client(19730);
+        FakeClient& client = connect_client(protocol::kLoginPort);
         client.send("登录|" + role + (role.isEmpty() ? "|x" : ""));
         EXPECT_TRUE(client.wait_for("登录|失败")) << role.toStdString();
         EXPECT_EQ(client.received(), "登录|失败");
@@ -222,7 +222,7 @@ TEST_F(Login, OtherRolesAreRefusedWithoutChangingTheList)
 
 TEST_F(Login, MessagesWithoutRoleOrLoginWordAreIgnored)
 {
-    FakeClient& client = connect_client(19730);
+    FakeClient& client = connect_client(protocol::kLoginPort);
     for (const QByteArray message : {"登录|", "登录", "登陆|1", "|登录|1", "over"}) {
         client.send(message);
         settle_ms(150, "an answer to a malformed login would have come");
@@ -261,10 +261,10 @@ TEST_F(Login, AllExitSendsTheCountdownDisconnectsResetsAndAsksForHandIn)
     FakeClient& machine = login("1");
     FakeClient& display = login("显示");
     FakeClient& judge = login("评委", "登录|评委成功");
-    FakeClient& handIn = connect_client(19734);
+    FakeClient& handIn = connect_client(protocol::hand_in_port(4));
     ASSERT_TRUE(handIn.wait_for("传输"));
     handIn.clear_received();
-    FakeClient& picture = connect_client(19739);
+    FakeClient& picture = connect_client(protocol::kScreenPort);
 
     server::countdown = 17;
     window->时钟[1]->set_interval_ms(1000);
@@ -282,12 +282,12 @@ TEST_F(Login, AllExitSendsTheCountdownDisconnectsResetsAndAsksForHandIn)
     EXPECT_EQ(server::countdown, 17);
     EXPECT_EQ(common::caption(window->标签[2]), "00");
     EXPECT_TRUE(handIn.wait_for("传输"));
-    // Only port 19730 is closed: hand-in and picture links stay.
+    // Only the login port is closed: hand-in and picture links stay.
     settle_ms(300, "a close of the other links would have come");
     EXPECT_TRUE(handIn.is_connected());
     EXPECT_TRUE(picture.is_connected());
 
-    // A second exit-all has nobody to reach on 19730 but asks for the hand-in again.
+    // A second exit-all has nobody to reach on the login port but asks for the hand-in again.
     handIn.clear_received();
     window->on_all_exit();
     EXPECT_TRUE(handIn.wait_for("传输"));
@@ -307,7 +307,7 @@ TEST_F(Login, EveryRowIsSentExitBeforeItsConnectionCloses)
 TEST_F(Login, AllExitReachesAPeerThatHadSentUnreadBytes)
 {
     RawPeer display;
-    ASSERT_TRUE(display.connect_to(19730));
+    ASSERT_TRUE(display.connect_to(protocol::kLoginPort));
     ASSERT_TRUE(display.send("登录|显示"));
     ASSERT_TRUE(wait_until([&] { return status_of(8) == "在线"; }));
     ASSERT_TRUE(wait_until([&] {
@@ -332,7 +332,7 @@ TEST_F(Login, OneAddressHoldingTooManyConnectionsLocksNobodyOut)
 
     FakeClient other;
     ASSERT_TRUE(other.socket().bind(QHostAddress(QStringLiteral("127.0.0.2"))));
-    ASSERT_TRUE(other.connect_to(19730));
+    ASSERT_TRUE(other.connect_to(protocol::kLoginPort));
     ASSERT_TRUE(other.send("登录|6"));
     EXPECT_TRUE(other.wait_for("登录|成功", 1000));
     EXPECT_EQ(address_of(5), other.client_address());

@@ -1,6 +1,11 @@
+#include <array>
+#include <stdexcept>
+#include <string>
+
 #include "common/events/timer.h"
 #include "common/widgets/controls.h"
 #include "common/widgets/picturebox.h"
+#include "protocol/ports.h"
 #include "server/globals.h"
 #include "tests/server/window/serverfixture.h"
 #include "tests/support/waits.h"
@@ -31,51 +36,74 @@ qint64 arrival_of(const FakeClient& client, const QByteArray& needle, int occurr
 
 } // namespace
 
-// All eleven roles logged in, a hand-in peer for machine 1 and the display's picture link.
+// The question boxes filled in; each case joins only the peers it listens with.
 class Question : public ServerFixture
 {
 protected:
+    // Peers besides machines 1-8: the other login rows, machine 1's hand-in link, the picture link.
+    static constexpr int kDisplay = 9, kExaminer = 10, kJudge = 11, kHandIn = 12, kPicture = 13;
+
     void SetUp() override
     {
         ServerFixture::SetUp();
-        for (int n = 1; n <= 8; ++n)
-            rows[n - 1] = &login(QByteArray::number(n));
-        rows[8] = &login("显示");
-        rows[9] = &login("考官", "登录|考官成功");
-        rows[10] = &login("评委", "登录|评委成功");
-        handIn = &connect_client(19731);
-        ASSERT_TRUE(handIn->wait_for("传输"));
-        handIn->clear_received();
-        picture = &connect_client(19739);
-        ASSERT_TRUE(wait_until([this] { return server::screen_client == picture->client_address().toStdString(); }));
         common::set_content(window->编辑框[6], "听写题");
         common::set_content(window->编辑框[7], "蝙蝠");
     }
 
+    // Logs the roles in, machines by number, then connects the links, in the order given.
+    void join(std::initializer_list<int> peers)
+    {
+        static const char* const kRoles[] = {"显示", "考官", "评委"};
+        static const char* const kReplies[] = {"登录|成功", "登录|考官成功", "登录|评委成功"};
+        for (const int peer : peers) {
+            if (peer <= protocol::kMachineCount) {
+                rows[peer] = &login(QByteArray::number(peer));
+            } else if (peer <= kJudge) {
+                rows[peer] = &login(kRoles[peer - kDisplay], kReplies[peer - kDisplay]);
+            } else if (peer == kHandIn) {
+                rows[peer] = &connect_client(protocol::hand_in_port(1));
+                ASSERT_TRUE(hand_in().wait_for("传输"));
+                hand_in().clear_received();
+            } else {
+                rows[peer] = &connect_client(protocol::kScreenPort);
+                ASSERT_TRUE(
+                    wait_until([this] { return server::screen_client == picture().client_address().toStdString(); }));
+            }
+        }
+    }
+
     void set_limit(const char* seconds) { common::set_content(window->编辑框[2], seconds); }
     void send_question() { window->按钮[2]->click(); }
-    FakeClient& machine(int n) { return *rows[n - 1]; }
-    FakeClient& display() { return *rows[8]; }
-    FakeClient& examiner() { return *rows[9]; }
-    FakeClient& judge() { return *rows[10]; }
+    FakeClient& machine(int n) const { return row(n); }
+    FakeClient& display() const { return row(kDisplay); }
+    FakeClient& examiner() const { return row(kExaminer); }
+    FakeClient& judge() const { return row(kJudge); }
+    FakeClient& hand_in() const { return row(kHandIn); }
+    FakeClient& picture() const { return row(kPicture); }
 
-    std::array<FakeClient*, 11> rows{};
-    FakeClient* handIn = nullptr;
-    FakeClient* picture = nullptr;
+    FakeClient& row(int peer) const
+    {
+        if (rows[peer] == nullptr)
+            throw std::logic_error("peer " + std::to_string(peer) + " did not join");
+        return *rows[peer];
+    }
+
+    std::array<FakeClient*, kPicture + 1> rows{};
 };
 
 TEST_F(Question, SendGoesToEveryRowInItsTwoLayouts)
 {
+    join({1, 2, 3, 4, 5, 6, 7, 8, kDisplay, kExaminer, kJudge, kHandIn, kPicture});
     send_question();
     const QByteArray start = "比赛|开始|30||蝙蝠|2|400|50|";
     const QByteArray titled = "比赛|开始|30|听写题|蝙蝠|2|400|50|" + kTitle;
-    for (int row = 0; row <= 8; ++row) {
-        ASSERT_TRUE(rows[row]->wait_for(start)) << row;
-        EXPECT_EQ(rows[row]->received(), start) << row;
+    for (int peer = 1; peer <= kDisplay; ++peer) {
+        ASSERT_TRUE(row(peer).wait_for(start)) << peer;
+        EXPECT_EQ(row(peer).received(), start) << peer;
     }
-    for (int row : {9, 10}) {
-        ASSERT_TRUE(rows[row]->wait_for(titled)) << row;
-        EXPECT_EQ(rows[row]->received(), titled) << row;
+    for (int peer : {kExaminer, kJudge}) {
+        ASSERT_TRUE(row(peer).wait_for(titled)) << peer;
+        EXPECT_EQ(row(peer).received(), titled) << peer;
     }
     EXPECT_EQ(server::countdown, 30);
     EXPECT_EQ(common::caption(window->标签[2]), "30");
@@ -83,12 +111,13 @@ TEST_F(Question, SendGoesToEveryRowInItsTwoLayouts)
     EXPECT_EQ(gbk(common::content(window->编辑框[1])), "听写题");
     // The hand-in and picture links are not used by a send.
     settle_ms(300, "a send on the hand-in or picture link would have come");
-    EXPECT_TRUE(handIn->received().isEmpty());
-    EXPECT_TRUE(picture->received().isEmpty());
+    EXPECT_TRUE(hand_in().received().isEmpty());
+    EXPECT_TRUE(picture().received().isEmpty());
 }
 
 TEST_F(Question, TheCheckBoxesChooseWhatTheMachinesSee)
 {
+    join({3, kJudge});
     window->选择框[6]->setChecked(true);
     window->选择框[3]->setChecked(false);
     window->选择框[1]->setChecked(false);
@@ -105,6 +134,7 @@ TEST_F(Question, TheCheckBoxesChooseWhatTheMachinesSee)
 
 TEST_F(Question, TheAnswerIsCleanedAndTextsTravelAsTyped)
 {
+    join({1, kExaminer});
     // Blanks of both widths and TABs go; the line ends of the question, lone CR and LF included,
     // and every "|" stay, so the later fields move up as the receivers expect of an unescaped protocol.
     common::set_content(window->编辑框[6], "第一行\r\n第|二行\n三\r四");
@@ -124,6 +154,7 @@ TEST_F(Question, TheAnswerIsCleanedAndTextsTravelAsTyped)
 
 TEST_F(Question, GridCountComesFromTheComboBox)
 {
+    join({1});
     window->选择框[1]->setChecked(false);
     window->组合框[3]->setCurrentIndex(3);
     send_question();
@@ -154,12 +185,13 @@ TEST_F(Question, SendHidesTheMarksAndDeletesOnlyTheHandInPictures)
 
 TEST_F(Question, TimeUpRunsTheWholeEndOfTheQuestion)
 {
+    join({1, 8, kDisplay, kExaminer, kJudge, kHandIn, kPicture});
     set_limit("2");
     QElapsedTimer clock;
     clock.start();
     send_question();
     const qint64 sent = clock.elapsed();
-    ASSERT_TRUE(picture->wait_for("传输|显示", 12000));
+    ASSERT_TRUE(picture().wait_for("传输|显示", 12000));
     ASSERT_TRUE(judge().wait_for("比赛|结束|0比赛|结束|0", 2000));
 
     const QByteArray start = "比赛|开始|2||蝙蝠|2|400|50|";
@@ -175,8 +207,8 @@ TEST_F(Question, TimeUpRunsTheWholeEndOfTheQuestion)
     const QByteArray titledStream = titledStart + titled("2") + titled("1") + titled("0") + end;
     EXPECT_EQ(examiner().received(), titledStream);
     EXPECT_EQ(judge().received(), titledStream + end);
-    EXPECT_EQ(handIn->received(), "传输");
-    EXPECT_EQ(picture->received(), "传输|显示");
+    EXPECT_EQ(hand_in().received(), "传输");
+    EXPECT_EQ(picture().received(), "传输|显示");
 
     // Times on one clock: ticks a second apart, the hand-in request a second after the end, the
     // pictures three seconds after that. Bounds are generous; the benchmark measures precision.
@@ -187,9 +219,9 @@ TEST_F(Question, TimeUpRunsTheWholeEndOfTheQuestion)
     EXPECT_NEAR(on_clock(machine(1), "计时|1|") - sent, 2000, 300);
     const qint64 ended = on_clock(machine(1), end);
     EXPECT_NEAR(ended - sent, 3000, 300);
-    const qint64 transfer = on_clock(*handIn, "传输");
+    const qint64 transfer = on_clock(hand_in(), "传输");
     EXPECT_NEAR(transfer - ended, 1000, 300);
-    EXPECT_NEAR(on_clock(*picture, "传输|显示") - transfer, 3000, 300);
+    EXPECT_NEAR(on_clock(picture(), "传输|显示") - transfer, 3000, 300);
     EXPECT_NEAR(on_clock(judge(), end, 2) - transfer, 3000, 300);
 
     EXPECT_EQ(window->时钟[1]->interval_ms(), 0);
@@ -202,6 +234,7 @@ TEST_F(Question, TimeUpRunsTheWholeEndOfTheQuestion)
 // without overflowing.
 TEST_F(Question, TypedLimitsShowLiterallyAndTheEndsOfIntCountSafely)
 {
+    join({1});
     window->选择框[1]->setChecked(false);
     window->选择框[7]->setChecked(false);
     set_limit("<b>5");
@@ -230,22 +263,24 @@ TEST_F(Question, TypedLimitsShowLiterallyAndTheEndsOfIntCountSafely)
 
 TEST_F(Question, AtTimeUpTheMachinesGetTheHiddenAnswerOnceAndNoPicturesWithoutAutoSync)
 {
+    join({2, kJudge, kHandIn, kPicture});
     window->选择框[3]->setChecked(false);
     window->选择框[7]->setChecked(false);
     set_limit("0");
     send_question();
-    ASSERT_TRUE(handIn->wait_for("传输", 8000));
+    ASSERT_TRUE(hand_in().wait_for("传输", 8000));
     settle_ms(500, "a doubled time-up or a picture request would have come");
     const QByteArray timeUp = "计时|0|0|听写题|蝙蝠|2|400|50|" + kTitle;
     const QByteArray done = "计时|0|0|听写题||2|400|50|" + kTitle;
     EXPECT_EQ(machine(2).received(),
               "比赛|开始|0|||2|400|50|计时|0|0|请按照听写内容答题||2|400|50" + timeUp + done + "比赛|结束|0");
     EXPECT_EQ(judge().received(), "比赛|开始|0|听写题|蝙蝠|2|400|50|" + kTitle + timeUp + "比赛|结束|0");
-    EXPECT_TRUE(picture->received().isEmpty());
+    EXPECT_TRUE(picture().received().isEmpty());
 }
 
 TEST_F(Question, EditsDuringTheCountdownShowInTheNextTick)
 {
+    join({4, kJudge});
     set_limit("20");
     send_question();
     ASSERT_TRUE(machine(4).wait_for("计时|20|", 3000));
@@ -263,6 +298,7 @@ TEST_F(Question, EditsDuringTheCountdownShowInTheNextTick)
 
 TEST_F(Question, StopAndStartButtons)
 {
+    join({1});
     set_limit("5");
     send_question();
     ASSERT_TRUE(machine(1).wait_for("计时|4|", 4000));
@@ -284,6 +320,7 @@ TEST_F(Question, StopAndStartButtons)
 
 TEST_F(Question, StartDuringTheCountdownKeepsTheTickRhythm)
 {
+    join({1});
     set_limit("6");
     send_question();
     ASSERT_TRUE(machine(1).wait_for("计时|6|", 3000));
@@ -301,6 +338,7 @@ TEST_F(Question, StartDuringTheCountdownKeepsTheTickRhythm)
 
 TEST_F(Question, ASendDuringTheCountdownRestartsIt)
 {
+    join({1});
     set_limit("9");
     send_question();
     ASSERT_TRUE(machine(1).wait_for("计时|9|", 3000));
@@ -318,6 +356,7 @@ TEST_F(Question, ASendDuringTheCountdownRestartsIt)
 
 TEST_F(Question, ExitAllDuringTheCountdownCarriesTheSecondsLeft)
 {
+    join({6});
     set_limit("10");
     send_question();
     ASSERT_TRUE(machine(6).wait_for("计时|9|", 4000));
@@ -330,10 +369,11 @@ TEST_F(Question, ExitAllDuringTheCountdownCarriesTheSecondsLeft)
 
 TEST_F(Question, ExaminerStartsTheCountdownOnlyWithTheExactText)
 {
+    join({1, kExaminer, kHandIn});
     window->选择框[1]->setChecked(false);
     set_limit("3");
     send_question();
-    FakeClient& desk = connect_client(19740);
+    FakeClient& desk = connect_client(protocol::kExaminerPort);
     for (const QByteArray wrong : {"考官|比赛开始\r\n", "考官| 比赛开始", "考官|比赛开始考官|比赛开始"}) {
         desk.send(wrong);
         settle_ms(150, "an answer or a countdown start would have come");
@@ -341,23 +381,24 @@ TEST_F(Question, ExaminerStartsTheCountdownOnlyWithTheExactText)
     EXPECT_EQ(server::examiner_client, desk.client_address().toStdString());
     EXPECT_TRUE(desk.received().isEmpty());
     EXPECT_EQ(window->时钟[1]->interval_ms(), 0);
-    EXPECT_TRUE(handIn->received().isEmpty());
+    EXPECT_TRUE(hand_in().received().isEmpty());
 
     server::countdown = 0;
     desk.send("考官|比赛开始");
     ASSERT_TRUE(desk.wait_for("考官|计时开始"));
     EXPECT_EQ(desk.received(), "考官|计时开始");
-    EXPECT_TRUE(handIn->wait_for("传输"));
+    EXPECT_TRUE(hand_in().wait_for("传输"));
     EXPECT_EQ(server::countdown, 3);
     machine(1).clear_received();
     ASSERT_TRUE(machine(1).wait_for("计时|3|", 2000));
     window->按钮[12]->click();
-    // The examiner's answer goes back on 19740 only; its login row hears nothing of it.
+    // The examiner's answer goes back on the examiner port only; its login row hears nothing of it.
     EXPECT_FALSE(examiner().received().contains("考官|计时开始"));
 }
 
 TEST_F(Question, ClicksDuringTheEndWaitsNestSafely)
 {
+    join({kJudge, kPicture});
     set_limit("0");
     window->选择框[1]->setChecked(true);
     // Inside the 3000 ms wait after time-up the operator sends the next question with a new limit:
@@ -367,7 +408,7 @@ TEST_F(Question, ClicksDuringTheEndWaitsNestSafely)
         send_question();
     });
     send_question();
-    ASSERT_TRUE(picture->wait_for("传输|显示", 8000));
+    ASSERT_TRUE(picture().wait_for("传输|显示", 8000));
     ASSERT_TRUE(judge().wait_for("比赛|开始|8|", 100));
     EXPECT_TRUE(judge().received().endsWith("比赛|结束|7")) << judge().received().right(40).toStdString();
     EXPECT_EQ(window->时钟[1]->interval_ms(), 1000);

@@ -1,6 +1,7 @@
 #include "common/events/timer.h"
 #include "common/text/gbkcodec.h"
 #include "common/widgets/controls.h"
+#include "protocol/ports.h"
 #include "server/globals.h"
 #include "tests/server/window/serverfixture.h"
 #include "tests/support/waits.h"
@@ -23,7 +24,7 @@ protected:
         display = &login("显示");
         examiner = &login("考官", "登录|考官成功");
         judge = &login("评委", "登录|评委成功");
-        handIn = &connect_client(19732);
+        handIn = &connect_client(protocol::hand_in_port(2));
         ASSERT_TRUE(handIn->wait_for("传输"));
         handIn->clear_received();
         common::set_content(window->编辑框[1], "听写题");
@@ -225,7 +226,7 @@ TEST_F(Rounds, SetBackgroundCancelledChangesAndSendsNothing)
 
 TEST_F(Rounds, SyncTimersRepeatOnlyWhileTheirBoxIsTicked)
 {
-    FakeClient& picture = connect_client(19739);
+    FakeClient& picture = connect_client(protocol::kScreenPort);
     ASSERT_TRUE(wait_until([&] { return server::screen_client == picture.client_address().toStdString(); }));
     // Shorter periods than the real 10 s, on the real timers and bindings.
     window->时钟[2]->set_interval_ms(200);

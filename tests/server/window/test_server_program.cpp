@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <sys/resource.h>
 
+#include "protocol/ports.h"
 #include "tests/support/fakeclient.h"
 #include "tests/support/ports.h"
 #include "tests/support/waits.h"
@@ -17,8 +18,6 @@
 // The whole server process: a program folder holding the program and the real FTP server program,
 // started from another folder, so it has to find its own.
 namespace {
-
-constexpr quint16 kFtpPort = 211;
 
 // From the kernel's socket table: a probe connection would wake an idle server loop and so hide
 // a watch that only runs on traffic.
@@ -138,10 +137,11 @@ TEST(ServerProgram, KilledServerTakesItsFtpServerAlong)
     EXPECT_TRUE(wait_until([&] { return file_limits(server.process().processId()) == hard + ' ' + hard; }))
         << file_limits(server.process().processId()).toStdString();
     // Nobody connects to it before the kill: the watch must not depend on traffic.
-    ASSERT_TRUE(wait_until([] { return port_listening(kFtpPort); }, 10000)) << "the FTP server program never listened";
+    ASSERT_TRUE(wait_until([] { return port_listening(protocol::kFtpPort); }, 10000))
+        << "the FTP server program never listened";
     ::kill(static_cast<pid_t>(server.process().processId()), SIGKILL);
     ASSERT_TRUE(server.process().waitForFinished(5000));
-    EXPECT_TRUE(wait_until([] { return !port_listening(kFtpPort); }, 5000)) << "port 211 still held";
+    EXPECT_TRUE(wait_until([] { return !port_listening(protocol::kFtpPort); }, 5000)) << "the FTP port still held";
 }
 
 // Yes ends the process, also while a handler waits for a site that never answers: every client is
@@ -157,7 +157,7 @@ TEST(ServerProgram, QuitWhileALookupWaitsEndsAndRefusesConnectionsAfterYes)
         << "the FTP server program never started";
     const qint64 ftp_pid = server.read_file(QStringLiteral("started")).trimmed().toLongLong();
     FakeClient machine;
-    ASSERT_TRUE(machine.connect_to(19730));
+    ASSERT_TRUE(machine.connect_to(protocol::kLoginPort));
     machine.send("登录|4");
     ASSERT_TRUE(machine.wait_for("登录|成功"));
 
@@ -167,7 +167,7 @@ TEST(ServerProgram, QuitWhileALookupWaitsEndsAndRefusesConnectionsAfterYes)
     ASSERT_TRUE(wait_until([&] { return server.output().contains("asked"); }, 5000)) << "no quit question";
     ASSERT_TRUE(wait_until([&] { return QFile::exists(server.folder_path(QStringLiteral("termed"))); }, 5000))
         << "the FTP server program was not asked to end";
-    EXPECT_FALSE(port_accepts(19730)) << "a connection was taken after Yes";
+    EXPECT_FALSE(port_accepts(protocol::kLoginPort)) << "a connection was taken after Yes";
 
     // The FTP server program's grace, and not the lookup's time-outs.
     EXPECT_TRUE(wait_until([&] { return server.process().state() == QProcess::NotRunning; }, 5000));

@@ -8,6 +8,7 @@
 #include "common/events/timer.h"
 #include "common/widgets/controls.h"
 #include "common/widgets/picturebox.h"
+#include "protocol/ports.h"
 #include "resources/builtin.h"
 #include "tests/server/window/serverfixture.h"
 #include "tests/support/flooder.h"
@@ -43,7 +44,7 @@ protected:
     }
     FakeClient& hand_in(int n)
     {
-        FakeClient& client = connect_client(static_cast<quint16>(19730 + n));
+        FakeClient& client = connect_client(protocol::hand_in_port(n));
         EXPECT_TRUE(client.wait_for("传输"));
         EXPECT_TRUE(wait_until([&] { return client.received() == "传输"; }));
         client.clear_received();
@@ -120,7 +121,7 @@ TEST_F(Waits, OverSubmitOverWithinASecondAnswersAndShowsTheFileAsItIsWhenTheSeco
 
 TEST_F(Waits, ALoginOnTheSameConnectionInsideAMachinesLoginWaitIsAnsweredThere)
 {
-    FakeClient& peer = connect_client(19730);
+    FakeClient& peer = connect_client(protocol::kLoginPort);
     observe(0);
     peer.send("登录|3");
     at(30, [&] { peer.send("登录|评委"); });
@@ -145,7 +146,7 @@ TEST_F(Waits, DoneAndWaitHandleArrivalsDuringTheirSecond)
         });
         FakeClient* late = nullptr;
         at(200, [&] {
-            late = &connect_client(19730);
+            late = &connect_client(protocol::kLoginPort);
             late->send("登录|5");
         });
         at(400, [&] { one.send("提交"); });
@@ -169,8 +170,8 @@ TEST_F(Waits, DoneAndWaitHandleArrivalsDuringTheirSecond)
 
 TEST_F(Waits, TheJudgeIsAnsweredInsideTheTimeUpWaitBeforeThePicturesAreShown)
 {
-    FakeClient& screen = connect_client(19739);
-    FakeClient& judge = connect_client(19741);
+    FakeClient& screen = connect_client(protocol::kScreenPort);
+    FakeClient& judge = connect_client(protocol::kJudgePort);
     login("显示");
     common::set_content(window->编辑框[2], "0");
     window->选择框[1]->setChecked(true);
@@ -204,9 +205,9 @@ TEST_F(Waits, FloodsOfWaitingWordsNeitherEndTheServerNorStarveTheOtherMachines)
 {
     FakeClient& three = hand_in(3);
     const qint64 resident_before = resident_kib();
-    Flooder over(19731, "over");
-    Flooder login_a(19730, "登录|1");
-    Flooder login_b(19730, "登录|2");
+    Flooder over(protocol::hand_in_port(1), "over");
+    Flooder login_a(protocol::kLoginPort, "登录|1");
+    Flooder login_b(protocol::kLoginPort, "登录|2");
     ASSERT_TRUE(over.connected() && login_a.connected() && login_b.connected());
     QElapsedTimer clock;
     clock.start();
@@ -241,7 +242,7 @@ TEST_F(Waits, FloodsOfWaitingWordsNeitherEndTheServerNorStarveTheOtherMachines)
 TEST_F(Waits, AHandInJustBeforeTimeUpLeavesTheNextQuestionRunning)
 {
     FakeClient& one = hand_in(1);
-    FakeClient& examiner = connect_client(19740);
+    FakeClient& examiner = connect_client(protocol::kExaminerPort);
     FakeClient& machine = start_countdown("1"); // time-up at 2 s
     at(1700, [&] { one.send("over"); });
     at(2500, [&] { common::set_content(window->编辑框[2], "30"); });

@@ -1,7 +1,7 @@
 #include <algorithm>
-#include <set>
 
 #include "common/widgets/controls.h"
+#include "protocol/ports.h"
 #include "server/builder/onlinedictionary.h"
 #include "tests/server/wordbank/wordbankfixture.h"
 #include "tests/support/ports.h"
@@ -31,46 +31,6 @@ protected:
         window->选择框[4]->setChecked(false);
     }
 };
-
-TEST_F(WordPick, SchoolAndOwnWordsGetTheirPinyinFromTheTable)
-{
-    load(4, "蝙蝠|3\r\n长城|5\r\n");
-    pick_word(0);
-    EXPECT_EQ(prompt(), "【拼音】biān fú ");
-    EXPECT_EQ(answer(), "蝙蝠");
-    EXPECT_EQ(grid(), "2");
-    pick_word(1);
-    EXPECT_EQ(prompt(), "【拼音】zhǎng chéng ");
-
-    // Single-byte characters and characters without a reading are copied, with no blank.
-    load(5, "A型|血型\r\n你好，3班|x\r\n");
-    pick_word(0);
-    EXPECT_EQ(prompt(), "【拼音】Axíng ");
-    EXPECT_EQ(answer(), "A型");
-    EXPECT_EQ(grid(), "2");
-    pick_word(1);
-    EXPECT_EQ(prompt(), "【拼音】nǐ hǎo ，3bān ");
-    EXPECT_EQ(grid(), "5");
-}
-
-TEST_F(WordPick, WordsAndIdiomsShowTheirFieldsAsWritten)
-{
-    load(0, "美丽|měi lì|好看\r\n美丽\r\n美丽||\r\n");
-    pick_word(0);
-    EXPECT_EQ(prompt(), "【拼音】měi lì\r\n【释义】好看");
-    EXPECT_EQ(answer(), "美丽");
-    // Missing fields read as empty texts.
-    pick_word(1);
-    EXPECT_EQ(prompt(), "【拼音】\r\n【释义】");
-    EXPECT_EQ(answer(), "美丽");
-    pick_word(2);
-    EXPECT_EQ(prompt(), "【拼音】\r\n【释义】");
-
-    load(1, "一心一意| yī xīn yī yì |心思专一\r\n");
-    pick_word(0);
-    EXPECT_EQ(prompt(), "【拼音】 yī xīn yī yì \r\n【释义】心思专一");
-    EXPECT_EQ(grid(), "4");
-}
 
 TEST_F(WordPick, PinyinLettersAndSelfMadeCharactersReachThePeersByteForByte)
 {
@@ -103,56 +63,6 @@ TEST_F(WordPick, TheGridFollowsTheAnswersCharacters)
     }
 }
 
-TEST_F(WordPick, PoemsAskForEitherHalf)
-{
-    load(2, "床前明月光|疑是地上霜\r\n床前明月光|疑是地上霜\r\n");
-    std::set<QByteArray> answers;
-    for (int i = 0; i < 40; ++i) {
-        pick_word(i % 2);
-        answers.insert(answer());
-        if (answer() == "床前明月光") {
-            EXPECT_EQ(prompt(), "请写出诗句【疑是地上霜】的上半句");
-        } else {
-            EXPECT_EQ(answer(), "疑是地上霜");
-            EXPECT_EQ(prompt(), "请写出诗句【床前明月光】的下半句");
-        }
-        EXPECT_EQ(grid(), "5");
-    }
-    EXPECT_EQ(answers.size(), 2u);
-}
-
-TEST_F(WordPick, StrokesAskForOneStrokeWithAGridOfOne)
-{
-    load(3, "木|横、竖、撇、点\r\n木|横、竖、撇、点\r\n木|\r\n木\r\n");
-    const std::vector<QByteArray> strokes = {"横", "竖", "撇", "点"};
-    std::set<QByteArray> seen;
-    for (int i = 0; i < 60; ++i) {
-        pick_word(i % 2);
-        const auto stroke = std::find(strokes.begin(), strokes.end(), answer());
-        ASSERT_NE(stroke, strokes.end()) << answer().toStdString();
-        const int k = static_cast<int>(stroke - strokes.begin()) + 1;
-        EXPECT_EQ(prompt(), "请写出【木】的第【" + QByteArray::number(k) + "】笔笔画");
-        EXPECT_EQ(grid(), "1");
-        seen.insert(answer());
-    }
-    EXPECT_EQ(seen.size(), 4u);
-
-    // Lines without any stroke leave the prepared question as it was.
-    const QByteArray before_prompt = prompt();
-    const QByteArray before_answer = answer();
-    pick_word(2);
-    pick_word(3);
-    EXPECT_EQ(prompt(), before_prompt);
-    EXPECT_EQ(answer(), before_answer);
-    EXPECT_EQ(grid(), "1");
-
-    // A stroke name of several characters still gets one box.
-    load(3, "乙|横折弯钩\r\n");
-    pick_word(0);
-    EXPECT_EQ(answer(), "横折弯钩");
-    EXPECT_EQ(grid(), "1");
-}
-
 TEST_F(WordPick, AdoptCopiesWhatTheBoxesHoldNow)
 {
     load(4, "蝙蝠|3\r\n");
@@ -164,17 +74,26 @@ TEST_F(WordPick, AdoptCopiesWhatTheBoxesHoldNow)
     EXPECT_EQ(gbk(common::content(window->编辑框[5])), "蝙蝠们");
 }
 
-TEST_F(WordPick, APickWithNoCategoryOrNoItemChangesNothing)
+TEST_F(WordPick, APickThatAsksNothingChangesNothing)
 {
-    load(4, "蝙蝠|3\r\n");
-    const QByteArray before = prompt();
+    // Stroke lines without any stroke leave the prepared question as it was.
+    load(3, "木|横\r\n木|\r\n木\r\n");
+    pick_word(0);
+    pick_word(1);
+    pick_word(2);
+    EXPECT_EQ(prompt(), "请写出【木】的第【1】笔笔画");
+    EXPECT_EQ(answer(), "横");
+    EXPECT_EQ(grid(), "1");
+
+    // So does a pick with no category or no item.
     window->组合框[1]->setCurrentIndex(-1);
     pick_word(0);
-    EXPECT_EQ(prompt(), before);
     window->on_word_picked(); // current row, but no category
     window->列表框1->setCurrentRow(-1);
     window->on_word_picked();
-    EXPECT_EQ(prompt(), before);
+    EXPECT_EQ(prompt(), "请写出【木】的第【1】笔笔画");
+    EXPECT_EQ(answer(), "横");
+    EXPECT_EQ(grid(), "1");
 }
 
 // The online completion against a local stand-in for the two dictionary sites.
@@ -302,7 +221,7 @@ TEST_F(OnlineCompletion, ALookupDuringAHandInWaitLeavesTheCountdownTicking)
     ask_silent_sites();
     load_ticked(5, "长城|x\r\n");
     FakeClient& machine = login("1");
-    FakeClient& one = connect_client(19731);
+    FakeClient& one = connect_client(protocol::hand_in_port(1));
     common::set_content(window->编辑框[2], "30");
     window->选择框[1]->setChecked(true);
     window->按钮[2]->click();

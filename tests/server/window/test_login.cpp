@@ -359,7 +359,7 @@ TEST_F(Login, EveryPortAnswersAgainOnceFilesAreBackAndNoneSpinsMeanwhile)
     ASSERT_TRUE(wait_until(out_of_files));
     for (int port = protocol::kLoginPort; port <= protocol::kJudgePort; ++port)
         if (port != protocol::kScreenPort) {
-            ASSERT_EQ(crowd.open(static_cast<quint16>(port), kHosts + 1, 1, 1), 1) << port;
+            ASSERT_EQ(crowd.open(port, kHosts + 1, 1, 1), 1) << port;
         }
 
     const double cpu_before = cpu.seconds();
@@ -376,7 +376,7 @@ TEST_F(Login, EveryPortAnswersAgainOnceFilesAreBackAndNoneSpinsMeanwhile)
     machine.send("登录|1");
     std::vector<FakeClient*> hand_ins;
     for (int n = 1; n <= protocol::kMachineCount; ++n)
-        hand_ins.push_back(&connect_client(static_cast<quint16>(protocol::hand_in_port(n))));
+        hand_ins.push_back(&connect_client(protocol::hand_in_port(n)));
     FakeClient& screen = connect_client(protocol::kScreenPort);
     FakeClient& examiner = connect_client(protocol::kExaminerPort);
     examiner.send("考官|比赛开始");

@@ -21,16 +21,24 @@ int closed_loopback_port()
 
 int connect_from(const char* from, quint16 port)
 {
+    in_addr source{};
+    if (inet_pton(AF_INET, from, &source) != 1)
+        return -1;
+    return connect_from(ntohl(source.s_addr), port);
+}
+
+int connect_from(quint32 from_ipv4, quint16 port)
+{
     const int fd = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in source{};
     source.sin_family = AF_INET;
+    source.sin_addr.s_addr = htonl(from_ipv4);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(port);
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     const int yes = 1;
-    if (fd < 0 || inet_pton(AF_INET, from, &source.sin_addr) != 1 ||
-        setsockopt(fd, IPPROTO_IP, IP_BIND_ADDRESS_NO_PORT, &yes, sizeof yes) != 0 ||
+    if (fd < 0 || setsockopt(fd, IPPROTO_IP, IP_BIND_ADDRESS_NO_PORT, &yes, sizeof yes) != 0 ||
         bind(fd, reinterpret_cast<sockaddr*>(&source), sizeof source) != 0 ||
         connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
         if (fd >= 0)

@@ -1,5 +1,10 @@
 #include <array>
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+#include <thread>
 
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
@@ -13,10 +18,13 @@
 #include "protocol/ports.h"
 #include "server/globals.h"
 #include "tests/server/window/serverfixture.h"
+#include "tests/support/cannotrun.h"
+#include "tests/support/connectioncrowd.h"
 #include "tests/support/ports.h"
 #include "tests/support/rawpeer.h"
 #include "tests/support/waits.h"
 
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
 
@@ -126,6 +134,49 @@ private:
     int m_commands = -1;
     int m_answers = -1;
 };
+
+// True while this process cannot open one more file.
+bool out_of_files()
+{
+    const int fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    if (fd >= 0)
+        ::close(fd);
+    return fd < 0 && errno == EMFILE;
+}
+
+// The CPU time this process has used, user and system, from /proc/self/stat: opened up front, so
+// that it can be read while no file can be opened.
+class ProcessCpu final
+{
+public:
+    ProcessCpu() : m_fd(::open("/proc/self/stat", O_RDONLY | O_CLOEXEC)) {}
+    ~ProcessCpu() { ::close(m_fd); }
+    Q_DISABLE_COPY_MOVE(ProcessCpu)
+
+    double seconds() const
+    {
+        char text[1024];
+        const ssize_t got = ::pread(m_fd, text, sizeof text - 1, 0);
+        if (got <= 0)
+            return -1;
+        text[got] = '\0';
+        // utime and stime are the 14th and 15th fields; the name before them may hold spaces.
+        const char* after_name = std::strrchr(text, ')');
+        unsigned long user = 0;
+        unsigned long system = 0;
+        if (after_name == nullptr ||
+            std::sscanf(after_name + 1, " %*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %lu %lu", &user, &system) != 2)
+            return -1;
+        return static_cast<double>(user + system) / static_cast<double>(::sysconf(_SC_CLK_TCK));
+    }
+
+private:
+    int m_fd = -1;
+};
+
+// Made before any test lowers this process's limit of open files: without CAP_SYS_RESOURCE the
+// hard limit does not come back up, and the crowd needs more files than the server may hold.
+ConnectionCrowd crowd(wait_until);
 
 } // namespace
 
@@ -286,4 +337,92 @@ TEST_F(Login, OneAddressHoldingTooManyConnectionsLocksNobodyOut)
     EXPECT_TRUE(other.wait_for("登录|成功", 1000));
     EXPECT_EQ(address_of(5), other.client_address());
     EXPECT_EQ(hog.still_open(), common::kMaxConnectionsPerPeer);
+}
+
+// The display connects; then peers at eleven addresses take the server's 1,024 files through its
+// picture port, and every other port is tried once meanwhile. While the files are gone the server
+// idles; once they are back every port answers its word again, the ones that had never accepted
+// included.
+TEST_F(Login, EveryPortAnswersAgainOnceFilesAreBackAndNoneSpinsMeanwhile)
+{
+    constexpr int kHosts = 11;
+    ASSERT_TRUE(crowd.running());
+    if (crowd.capacity() < kHosts * common::kMaxConnectionsPerPeer + protocol::kJudgePort - protocol::kLoginPort)
+        SKIP_OR_FAIL_UNDER_CI("the peers' process may not open enough files to exhaust the server's");
+    const ProcessCpu cpu;
+    const FileLimit limit(1024);
+    // A port that has accepted and found nothing more waiting fails its later accepts differently.
+    const FakeClient& display = connect_client(protocol::kScreenPort);
+    ASSERT_TRUE(wait_server_has_peer(protocol::kScreenPort, display.client_address()));
+    ASSERT_EQ(crowd.open(protocol::kScreenPort, 1, kHosts, common::kMaxConnectionsPerPeer),
+              kHosts * common::kMaxConnectionsPerPeer);
+    ASSERT_TRUE(wait_until(out_of_files));
+    for (int port = protocol::kLoginPort; port <= protocol::kJudgePort; ++port)
+        if (port != protocol::kScreenPort) {
+            ASSERT_EQ(crowd.open(port, kHosts + 1, 1, 1), 1) << port;
+        }
+
+    const double cpu_before = cpu.seconds();
+    QElapsedTimer clock;
+    clock.start();
+    settle_ms(2000, "a listener retrying without pause would have burnt its CPU");
+    const double cpu_per_second = (cpu.seconds() - cpu_before) * 1000.0 / static_cast<double>(clock.elapsed());
+    ASSERT_TRUE(out_of_files());
+    EXPECT_LT(cpu_per_second, 0.3);
+
+    ASSERT_GT(crowd.close_all(), kHosts * common::kMaxConnectionsPerPeer);
+    ASSERT_TRUE(wait_until([] { return !out_of_files(); }, 10000));
+    FakeClient& machine = connect_client(protocol::kLoginPort);
+    machine.send("登录|1");
+    std::vector<FakeClient*> hand_ins;
+    for (int n = 1; n <= protocol::kMachineCount; ++n)
+        hand_ins.push_back(&connect_client(protocol::hand_in_port(n)));
+    FakeClient& screen = connect_client(protocol::kScreenPort);
+    FakeClient& examiner = connect_client(protocol::kExaminerPort);
+    examiner.send("考官|比赛开始");
+    FakeClient& judge = connect_client(protocol::kJudgePort);
+
+    EXPECT_TRUE(machine.wait_for("登录|成功"));
+    for (int n = 1; n <= protocol::kMachineCount; ++n)
+        EXPECT_TRUE(hand_ins[n - 1]->wait_for("传输")) << "machine " << n;
+    EXPECT_TRUE(examiner.wait_for("考官|计时开始"));
+    window->按钮[12]->click();
+    EXPECT_TRUE(wait_until([&] { return server::screen_client == screen.client_address().toStdString(); }));
+    const QByteArray result = "结果|评委|正确|错误|正确|对";
+    judge.send(result);
+    EXPECT_TRUE(judge.wait_for("结果|结束"));
+    EXPECT_TRUE(screen.wait_for(result));
+}
+
+// A machine resets while four of its logins are still being handled and logs in again at once from
+// the same address and port: its close waits behind them, and the answer must reach the live
+// connection, not the dead one of the same address.
+TEST_F(Login, AReconnectFromTheAddressOfADeadConnectionIsAnswered)
+{
+    const QByteArray answer = "登录|成功";
+    std::atomic<bool> done{false};
+    int held = 0;
+    QByteArray reconnected;
+    std::thread peer([&] {
+        RawPeer dead;
+        if (dead.connect_reusing(protocol::kLoginPort)) {
+            // Each answer comes before the login's pause: the next one nests inside it.
+            for (int k = 1; k <= common::kMaxConnectionDepth; ++k)
+                if (dead.send("登录|" + QByteArray::number(k)) && dead.receive(k * answer.size(), 2000))
+                    held = k;
+            dead.send("登录|5");
+            const quint16 port = dead.local_port();
+            dead.reset();
+            RawPeer live;
+            if (live.connect_reusing(protocol::kLoginPort, port) && live.send("登录|6"))
+                live.receive(answer.size(), 3000);
+            reconnected = live.received();
+        }
+        done = true;
+    });
+    const bool finished = wait_until([&] { return done.load(); }, 10000);
+    peer.join();
+    ASSERT_TRUE(finished);
+    ASSERT_EQ(held, common::kMaxConnectionDepth);
+    EXPECT_EQ(reconnected, answer);
 }

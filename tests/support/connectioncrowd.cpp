@@ -45,6 +45,12 @@ constexpr quint32 kFirstAddress = 0x7F000100; // 127.0.1.0
                         held[count++] = fd;
                         ++answer;
                     }
+        } else if (request.op == 's') {
+            for (int k = 0; k < count; ++k) {
+                pollfd end{held[k], POLLRDHUP, 0};
+                if (::poll(&end, 1, 0) == 0)
+                    ++answer;
+            }
         } else {
             for (answer = 0; answer < count; ++answer)
                 ::close(held[answer]);
@@ -99,6 +105,11 @@ ConnectionCrowd::~ConnectionCrowd()
 int ConnectionCrowd::open(quint16 port, int first_host, int hosts, int per_host)
 {
     return ask('o', port, first_host, hosts, per_host);
+}
+
+int ConnectionCrowd::still_open()
+{
+    return ask('s');
 }
 
 int ConnectionCrowd::close_all()

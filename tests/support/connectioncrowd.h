@@ -26,6 +26,8 @@ public:
     // Connects per_host times to port from each of hosts first_host, first_host + 1, ... and holds
     // the connections; how many stood, -1 without an answer.
     int open(quint16 port, int first_host, int hosts, int per_host);
+    // How many held connections the server has not closed; -1 without an answer.
+    int still_open();
     // Closes every held connection (FIN); how many, -1 without an answer.
     int close_all();
 

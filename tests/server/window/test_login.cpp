@@ -1,14 +1,8 @@
-#include <array>
 #include <atomic>
-#include <cstdio>
-#include <cstring>
 #include <thread>
 
 #include <fcntl.h>
-#include <poll.h>
 #include <sys/resource.h>
-#include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include "common/events/listensocket.h"
@@ -49,90 +43,6 @@ public:
 
 private:
     rlimit m_saved{};
-};
-
-// A process of its own holding kHogConnections idle connections to the login port from 127.0.0.3, an
-// address no other peer uses, so that a file limit set here binds the server and not the peer.
-// Asked through a pipe, it counts the ones the server has not closed.
-class ConnectionHog final
-{
-public:
-    static constexpr int kHogConnections = 1100;
-
-    ConnectionHog()
-    {
-        int commands[2];
-        int answers[2];
-        if (::pipe(commands) != 0 || ::pipe(answers) != 0)
-            return;
-        m_pid = ::fork();
-        if (m_pid == 0) {
-            // Only system calls from here: the child of a threaded process.
-            for (int fd = 3; fd < 4096; ++fd)
-                if (fd != commands[0] && fd != answers[1])
-                    ::close(fd);
-            hold(commands[0], answers[1]);
-        }
-        ::close(commands[0]);
-        ::close(answers[1]);
-        m_commands = commands[1];
-        m_answers = answers[0];
-    }
-    ~ConnectionHog()
-    {
-        ::close(m_commands);
-        ::close(m_answers);
-        if (m_pid > 0)
-            ::waitpid(m_pid, nullptr, 0);
-    }
-    Q_DISABLE_COPY_MOVE(ConnectionHog)
-
-    // How many connections stood once it had tried them all.
-    int connected() { return answer(); }
-    int still_open()
-    {
-        ::write(m_commands, "?", 1);
-        return answer();
-    }
-
-private:
-    [[noreturn]] static void hold(int commands, int answers)
-    {
-        static std::array<int, kHogConnections> held;
-        rlimit limit{};
-        ::getrlimit(RLIMIT_NOFILE, &limit);
-        limit.rlim_cur = limit.rlim_max;
-        ::setrlimit(RLIMIT_NOFILE, &limit);
-        int count = 0;
-        for (int k = 0; k < kHogConnections; ++k)
-            if (const int fd = connect_from("127.0.0.3", protocol::kLoginPort); fd >= 0)
-                held[count++] = fd;
-        ::write(answers, &count, sizeof count);
-        char command = 0;
-        while (::read(commands, &command, 1) == 1) {
-            int open = 0;
-            for (int k = 0; k < count; ++k) {
-                pollfd end{held[k], POLLRDHUP, 0};
-                if (::poll(&end, 1, 0) == 0)
-                    ++open;
-            }
-            ::write(answers, &open, sizeof open);
-        }
-        ::_exit(0);
-    }
-
-    int answer()
-    {
-        pollfd ready{m_answers, POLLIN, 0};
-        int value = -1;
-        if (::poll(&ready, 1, 10000) == 1 && ::read(m_answers, &value, sizeof value) != sizeof value)
-            value = -1;
-        return value;
-    }
-
-    pid_t m_pid = -1;
-    int m_commands = -1;
-    int m_answers = -1;
 };
 
 // True while this process cannot open one more file.
@@ -325,10 +235,12 @@ TEST_F(Login, AllExitReachesAPeerThatHadSentUnreadBytes)
 // at once.
 TEST_F(Login, OneAddressHoldingTooManyConnectionsLocksNobodyOut)
 {
-    ConnectionHog hog;
     const FileLimit limit(1024);
-    ASSERT_EQ(hog.connected(), ConnectionHog::kHogConnections);
-    EXPECT_TRUE(wait_until([&] { return hog.still_open() <= common::kMaxConnectionsPerPeer; }));
+    constexpr int kHogHost = 100; // an address no other peer uses
+    constexpr int kHogConnections = 1100;
+    ASSERT_TRUE(crowd.running());
+    ASSERT_EQ(crowd.open(protocol::kLoginPort, kHogHost, 1, kHogConnections), kHogConnections);
+    EXPECT_TRUE(wait_until([&] { return crowd.still_open() <= common::kMaxConnectionsPerPeer; }));
 
     FakeClient other;
     ASSERT_TRUE(other.socket().bind(QHostAddress(QStringLiteral("127.0.0.2"))));
@@ -336,7 +248,8 @@ TEST_F(Login, OneAddressHoldingTooManyConnectionsLocksNobodyOut)
     ASSERT_TRUE(other.send("登录|6"));
     EXPECT_TRUE(other.wait_for("登录|成功", 1000));
     EXPECT_EQ(address_of(5), other.client_address());
-    EXPECT_EQ(hog.still_open(), common::kMaxConnectionsPerPeer);
+    EXPECT_EQ(crowd.still_open(), common::kMaxConnectionsPerPeer);
+    crowd.close_all();
 }
 
 // The display connects; then peers at eleven addresses take the server's 1,024 files through its

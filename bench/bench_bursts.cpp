@@ -4,15 +4,12 @@
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 
+#include "bench/support/benchserver.h"
 #include "bench/support/benchsupport.h"
 #include "common/events/listensocket.h"
 #include "protocol/ports.h"
-#include "server/globals.h"
-#include "server/window/serverwindow.h"
 #include "tests/support/connectioncrowd.h"
 #include "tests/support/flooder.h"
-#include "tests/support/scripted_dialogs.h"
-#include "tests/support/tempprogramfolder.h"
 
 // Bursts of idle connections from a hundred addresses, each held a moment and let go, against the
 // real window, offscreen: the server's resident memory at start and after each burst has gone. It
@@ -39,17 +36,13 @@ void BM_ConnectionBursts(benchmark::State& state)
     const rlimit files{kFileLimit, kFileLimit};
     ::setrlimit(RLIMIT_NOFILE, &files);
     for (auto _ : state) {
-        TempProgramFolder folder;
-        ScriptedDialogs dialogs;
-        server::init_globals();
-        auto window = std::make_unique<server::ServerWindow>(dialogs);
-        window->on_server_window_created();
-        const common::ListenSocket& login = *window->服务器[0];
+        BenchServer server;
         ConnectionCrowd crowd(wait_events_until);
-        if (!login.is_listening() || !crowd.running()) {
+        if (!server.listening() || !crowd.running()) {
             state.SkipWithError("cannot listen on the login port: run in a private network namespace");
             return;
         }
+        const common::ListenSocket& login = *server.window().服务器[0];
         wait_events_until(never, kAfterCloseMs);
         state.counters["rss_start_MiB"] = static_cast<double>(resident_kib()) / 1024.0;
         for (int burst = 1; burst <= kBursts; ++burst) {
@@ -67,8 +60,6 @@ void BM_ConnectionBursts(benchmark::State& state)
             state.counters["rss_after_burst_" + std::to_string(burst) + "_MiB"] =
                 static_cast<double>(resident_kib()) / 1024.0;
         }
-        window.reset();
-        server::free_globals();
     }
 }
 BENCHMARK(BM_ConnectionBursts)->Iterations(1)->Unit(benchmark::kSecond);

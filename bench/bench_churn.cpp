@@ -11,17 +11,14 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include "bench/support/benchserver.h"
 #include "bench/support/benchsupport.h"
 #include "common/events/listensocket.h"
 #include "common/widgets/controls.h"
 #include "protocol/ports.h"
-#include "server/globals.h"
-#include "server/window/serverwindow.h"
 #include "tests/support/fakeclient.h"
 #include "tests/support/flooder.h"
 #include "tests/support/ports.h"
-#include "tests/support/scripted_dialogs.h"
-#include "tests/support/tempprogramfolder.h"
 
 #include <QCheckBox>
 #include <QDeadlineTimer>
@@ -102,22 +99,15 @@ void BM_ConnectionChurnFromOneAddress(benchmark::State& state)
     const rlimit files{kFileLimit, kFileLimit};
     ::setrlimit(RLIMIT_NOFILE, &files);
     for (auto _ : state) {
-        TempProgramFolder folder;
-        if (!place_idle_ftp_launcher(folder.path())) {
-            state.SkipWithError("no program folder");
-            return;
-        }
-        ScriptedDialogs dialogs;
-        server::init_globals();
-        auto window = std::make_unique<server::ServerWindow>(dialogs);
-        window->on_server_window_created();
+        BenchServer server;
         FakeClient machine;
-        if (!window->服务器[0]->is_listening() || !machine.connect_to(protocol::kLoginPort) ||
-            !machine.send("登录|1") || !machine.wait_for("登录|")) {
+        if (!server.listening() || !machine.connect_to(protocol::kLoginPort) || !machine.send("登录|1") ||
+            !machine.wait_for("登录|")) {
             state.SkipWithError("cannot listen on the login port: run in a private network namespace");
             return;
         }
         machine.clear_received();
+        server::ServerWindow* window = &server.window();
         common::set_content(window->编辑框[2], std::to_string(kCountdownSeconds));
         window->选择框[7]->setChecked(false);
 
@@ -173,8 +163,6 @@ void BM_ConnectionChurnFromOneAddress(benchmark::State& state)
 
         late.close();
         machine.close();
-        window.reset();
-        server::free_globals();
     }
 }
 BENCHMARK(BM_ConnectionChurnFromOneAddress)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);

@@ -8,16 +8,13 @@
 
 #include <benchmark/benchmark.h>
 
+#include "bench/support/benchserver.h"
 #include "bench/support/benchsupport.h"
 #include "common/events/listensocket.h"
 #include "common/widgets/controls.h"
 #include "protocol/ports.h"
-#include "server/globals.h"
-#include "server/window/serverwindow.h"
 #include "tests/support/fakeclient.h"
 #include "tests/support/flooder.h"
-#include "tests/support/scripted_dialogs.h"
-#include "tests/support/tempprogramfolder.h"
 #include "tests/support/waits.h"
 
 #include <QCheckBox>
@@ -36,21 +33,16 @@ namespace {
 // One contest: the window in a fresh program folder and the eleven logged-in clients (rows 0-10).
 struct Contest
 {
-    TempProgramFolder folder;
-    ScriptedDialogs dialogs;
-    std::unique_ptr<server::ServerWindow> window;
+    BenchServer server;
+    server::ServerWindow* window = nullptr;
     std::array<std::unique_ptr<FakeClient>, 11> rows;
     QElapsedTimer clock;
 
     bool start()
     {
-        if (!place_idle_ftp_launcher(folder.path()))
+        if (!server.listening())
             return false;
-        server::init_globals();
-        window = std::make_unique<server::ServerWindow>(dialogs);
-        window->on_server_window_created();
-        if (!window->服务器[0]->is_listening())
-            return false;
+        window = &server.window();
         clock.start();
         const char* roles[] = {"1", "2", "3", "4", "5", "6", "7", "8", "显示", "考官", "评委"};
         for (int row = 0; row < 11; ++row) {
@@ -61,14 +53,6 @@ struct Contest
             rows[row]->clear_received();
         }
         return true;
-    }
-
-    ~Contest()
-    {
-        for (auto& row : rows)
-            row.reset();
-        window.reset();
-        server::free_globals();
     }
 
     // A client's arrival time on the contest's clock.

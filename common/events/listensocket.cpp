@@ -73,17 +73,14 @@ std::vector<GbkText> ListenSocket::clients() const
 
 void ListenSocket::accept_waiting()
 {
-    for (;;) {
-        if (unseen_connections() >= kMaxUnseenConnections) {
-            m_acceptor.pause();
-            return;
-        }
-        m_acceptor.resume();
+    m_acceptor.resume();
+    while (unseen_connections() < kMaxUnseenConnections) {
         const int descriptor = m_acceptor.accept();
         if (descriptor < 0)
             return;
         take(descriptor);
     }
+    m_acceptor.pause();
 }
 
 void ListenSocket::take(int descriptor)

@@ -9,21 +9,30 @@
 
 namespace common {
 
-void MemoryTrim::note_open_connections(int open)
+bool TrimRule::note_open_connections(int open)
 {
     m_open = open;
     m_peak = std::max(m_peak, open);
-    if (m_scheduled || m_peak - open < kConnectionsGone || open > m_peak / 2 || !QCoreApplication::instance())
-        return;
-    m_scheduled = true;
-    QTimer::singleShot(kSettleMs, QCoreApplication::instance(), [this] { trim(); });
+    if (m_due || m_peak - open < kConnectionsGone || open > m_peak / 2)
+        return false;
+    m_due = true;
+    return true;
 }
 
-void MemoryTrim::trim()
+void TrimRule::trimmed()
 {
-    m_scheduled = false;
+    m_due = false;
     m_peak = m_open;
-    ::malloc_trim(0);
+}
+
+void MemoryTrim::note_open_connections(int open)
+{
+    if (!m_rule.note_open_connections(open) || !QCoreApplication::instance())
+        return;
+    QTimer::singleShot(kSettleMs, QCoreApplication::instance(), [this] {
+        m_rule.trimmed();
+        ::malloc_trim(0);
+    });
 }
 
 } // namespace common

@@ -5,25 +5,38 @@
 // about the most it ever used, for good.
 namespace common {
 
-class MemoryTrim final
+// When a trim is worth it, on plain counts: once the program's open connections have fallen to half
+// their peak and by at least kConnectionsGone. The peak starts again from what is open when the trim
+// runs, so each trim needs a burst of its own.
+class TrimRule final
 {
 public:
     // Connections gone since the peak before a trim is worth it: a hall holds a few dozen, so only a
     // burst far above a contest's own comings and goings ever triggers one.
     static constexpr int kConnectionsGone = 100;
+
+    // Told the open connections whenever the count changes; true when a trim falls due now (once a
+    // fall: not again until it has run).
+    bool note_open_connections(int open);
+    void trimmed();
+
+private:
+    int m_peak = 0;
+    int m_open = 0;
+    bool m_due = false;
+};
+
+// Applies the rule to the program's connections: a due trim runs kSettleMs later.
+class MemoryTrim final
+{
+public:
     // The trim waits this long after the fall, so that the sockets of the burst are freed by then.
     static constexpr int kSettleMs = 1000;
 
-    // Told the program's open connections whenever the count changes; once it has fallen to half
-    // its peak and by at least kConnectionsGone, a trim follows kSettleMs later.
     void note_open_connections(int open);
 
 private:
-    void trim();
-
-    int m_peak = 0;
-    int m_open = 0;
-    bool m_scheduled = false;
+    TrimRule m_rule;
 };
 
 } // namespace common

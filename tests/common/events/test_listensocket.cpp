@@ -91,6 +91,17 @@ protected:
 using ListenSocketWithClient = Connected<FakeClient>;
 using ListenSocketWithRawPeer = Connected<RawPeer>;
 
+// A connection as the event queue weighs it, without a socket.
+struct ScriptedSource final : EventSource
+{
+    ScriptedSource(bool bound, bool fresh) : bound(bound), fresh(fresh) {}
+    bool at_bound() const override { return bound; }
+    bool is_fresh() const override { return fresh; }
+    void event_started() override {}
+    bool bound;
+    bool fresh;
+};
+
 } // namespace
 
 TEST(ListenSocket, AcceptsInOrderAndNamesEachConnectionByPeerAddress)
@@ -216,7 +227,7 @@ TEST(ListenSocket, NestedHandlersEachSeeTheirOwnArrival)
 }
 
 // A send the system cannot take at once gives false, and its message still arrives whole; one that
-// would leave more than kMaxUnsentBytes unsent gives false and nothing of it arrives, ever.
+// could never fit under kMaxUnsentBytes gives false and nothing of it arrives, ever.
 TEST(ListenSocket, AFullSendBufferIsReportedAndNoMessageArrivesCut)
 {
     ListenSocket server(kPort);
@@ -233,8 +244,9 @@ TEST(ListenSocket, AFullSendBufferIsReportedAndNoMessageArrivesCut)
         if (!taken)
             break;
     }
+    // Every piece before the last was taken whole, so the last was taken in part, not refused.
     ASSERT_LT(expected.size(), 1000 * 64 * 1024) << "the system took everything";
-    EXPECT_FALSE(server_send(server, log.events[0].client, ByteData(common::kMaxUnsentBytes, '!')));
+    EXPECT_FALSE(server_send(server, log.events[0].client, ByteData(common::kMaxUnsentBytes + 1, '!')));
 
     reader.setReadBufferSize(0);
     ByteData got;
@@ -446,14 +458,6 @@ TEST_F(ListenSocketWithClient, StoppedListeningRefusesNewcomersButKeepsItsConnec
 // handlers have seen some.
 TEST(ListenSocket, AcceptingPausesWhileTooManyConnectionsAreUnseen)
 {
-    // A connection whose events may always take the levels kept for new ones, so that its nested
-    // waits fill the stack to where not even a new connection's accept can start.
-    struct FillingSource final : EventSource
-    {
-        bool at_bound() const override { return false; }
-        bool is_fresh() const override { return true; }
-        void event_started() override {}
-    };
     ListenSocket server(kPort);
     std::vector<int> peers;
     const char* addresses[] = {"127.0.0.2", "127.0.0.3", "127.0.0.4"};
@@ -462,7 +466,9 @@ TEST(ListenSocket, AcceptingPausesWhileTooManyConnectionsAreUnseen)
     ASSERT_TRUE(std::all_of(peers.begin(), peers.end(), [](int fd) { return fd >= 0; }));
 
     QObject context;
-    const auto source = std::make_shared<FillingSource>();
+    // Its events may always take the levels kept for new connections, so that its nested waits fill
+    // the stack to where not even a new connection's accept can start.
+    const auto source = std::make_shared<ScriptedSource>(false, true);
     const int full = kMaxEventDepth + kFreshEventReserve;
     size_t accepted_while_full = 0;
     for (int level = 1; level <= full; ++level)
@@ -481,4 +487,47 @@ TEST(ListenSocket, AcceptingPausesWhileTooManyConnectionsAreUnseen)
     EXPECT_EQ(accepted_while_full, static_cast<size_t>(kMaxUnseenConnections));
     for (int fd : peers)
         ::close(fd);
+}
+
+// With waits holding every level up to the ceiling, a new machine's login is answered at once: its
+// accept and its first word both take levels kept for new connections.
+TEST(ListenSocket, ANewConnectionsAcceptAndFirstWordPassTheCeiling)
+{
+    ListenSocket server(kPort);
+    EventLog log(server);
+    QObject context;
+    const auto seen = std::make_shared<ScriptedSource>(false, false);
+    FakeClient newcomer;
+    bool released = false;
+    bool answered = false;
+    for (int level = 1; level <= kMaxEventDepth; ++level)
+        queue_event(
+            &context,
+            [&, level] {
+                if (level < kMaxEventDepth) {
+                    wait_until([&] { return released; }, 30000); // the next level starts inside
+                    return;
+                }
+                answered = newcomer.connect_to(kPort) && newcomer.send("login") &&
+                           wait_until([&] { return log.count('d') == 1; });
+                released = true;
+            },
+            seen);
+    ASSERT_TRUE(wait_until([&] { return released; }, 30000));
+    EXPECT_TRUE(answered) << "the login waited for the stack to unwind";
+}
+
+// The queue weighs each event by its own connection: one at its bound runs after a later event of
+// another connection, and a tick after it.
+TEST(ListenSocket, AnEventOfAConnectionAtItsBoundRunsAfterLaterOnesOfOthers)
+{
+    QObject context;
+    std::string order;
+    queue_event(
+        &context, [&] { order += 'b'; }, std::make_shared<ScriptedSource>(true, false));
+    queue_event(
+        &context, [&] { order += 'o'; }, std::make_shared<ScriptedSource>(false, false));
+    queue_event(&context, [&] { order += 't'; });
+    EXPECT_TRUE(wait_until([&] { return order.size() == 3; }));
+    EXPECT_EQ(order, "otb");
 }

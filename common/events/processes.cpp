@@ -1,10 +1,15 @@
 #include "common/events/processes.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <map>
-#include <thread>
+#include <memory>
 
+#include <poll.h>
 #include <signal.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include "common/events/diagnostics.h"
 #include "common/text/gbkcodec.h"
@@ -20,19 +25,56 @@ namespace common {
 namespace {
 
 constexpr auto kGrace = std::chrono::milliseconds(2000);
-constexpr auto kPoll = std::chrono::milliseconds(20);
 // Names this process to what it starts, "pid start-time", so a started server can end with it
 // however this program ends.
 constexpr char kStarterVariable[] = "ORUVAN_STARTER";
 
-struct Started
+// A program this process started, held by a process file descriptor: that names the process alone,
+// also once it has ended and its id went to another. (A start time from /proc, counted in 10 ms
+// ticks, cannot tell it from a process given its id within the same tick.) The calls go through
+// syscall(): glibc 2.36's <sys/pidfd.h> declares its wrappers without C linkage.
+class StartedProcess final
 {
-    qint64 pid = 0;
-    QByteArray start_time; // from /proc: tells our process from a later one that reuses its id
+public:
+    explicit StartedProcess(qint64 pid) : m_fd(static_cast<int>(::syscall(SYS_pidfd_open, static_cast<pid_t>(pid), 0)))
+    {
+        // ESRCH: it has already ended, so there is nothing to end later.
+        const int error = errno;
+        if (m_fd < 0 && error != ESRCH)
+            qCWarning(program_log) << "cannot hold process" << pid << "to end it later:" << qt_error_string(error);
+    }
+    ~StartedProcess()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    Q_DISABLE_COPY_MOVE(StartedProcess)
+
+    void signal(int number) const { ::syscall(SYS_pidfd_send_signal, m_fd, number, nullptr, 0); }
+
+    // True once it has ended (a zombie counts), waiting up to wait for that. One that could not be
+    // held counts as ended: it is never signalled.
+    bool ended(std::chrono::milliseconds wait) const
+    {
+        if (m_fd < 0)
+            return true;
+        const auto deadline = std::chrono::steady_clock::now() + wait;
+        pollfd exited{m_fd, POLLIN, 0};
+        for (;;) {
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+            const int ready = ::poll(&exited, 1, static_cast<int>(std::max<qint64>(left.count(), 0)));
+            if (ready >= 0 || errno != EINTR)
+                return ready != 0;
+        }
+    }
+
+private:
+    int m_fd = -1;
 };
 
 // Keyed by the name in lower case: names are matched without regard to case.
-std::map<QString, Started> g_started;
+std::map<QString, std::unique_ptr<StartedProcess>> g_started;
 
 // Field 22 of /proc/<pid>/stat (the start time), empty when the process is gone or a zombie.
 QByteArray start_time_of(qint64 pid)
@@ -50,21 +92,6 @@ QByteArray start_time_of(qint64 pid)
     if (fields.size() < 20 || fields[0] == "Z" || fields[0] == "X")
         return {};
     return fields[19];
-}
-
-bool still_ours(const Started& started)
-{
-    return !started.start_time.isEmpty() && start_time_of(started.pid) == started.start_time;
-}
-
-bool wait_gone(const Started& started)
-{
-    for (auto waited = std::chrono::milliseconds(0); waited < kGrace; waited += kPoll) {
-        if (!still_ours(started))
-            return true;
-        std::this_thread::sleep_for(kPoll);
-    }
-    return !still_ours(started);
 }
 
 } // namespace
@@ -89,7 +116,7 @@ void shell_execute(const GbkText& verb, const GbkText& file)
         qCWarning(program_log).noquote() << "cannot start" << process.program() << "-" << process.errorString();
         return;
     }
-    g_started[QFileInfo(name).fileName().toLower()] = {pid, start_time_of(pid)};
+    g_started[QFileInfo(name).fileName().toLower()] = std::make_unique<StartedProcess>(pid);
 }
 
 bool terminate_process(const GbkText& name)
@@ -97,15 +124,15 @@ bool terminate_process(const GbkText& name)
     const auto found = g_started.find(QFileInfo(to_qstring(name)).fileName().toLower());
     if (found == g_started.end())
         return false;
-    const Started started = found->second;
+    const std::unique_ptr<StartedProcess> started = std::move(found->second);
     g_started.erase(found);
-    if (!still_ours(started))
+    if (started->ended(std::chrono::milliseconds(0)))
         return false;
-    ::kill(static_cast<pid_t>(started.pid), SIGTERM);
-    if (wait_gone(started))
+    started->signal(SIGTERM);
+    if (started->ended(kGrace))
         return true;
-    ::kill(static_cast<pid_t>(started.pid), SIGKILL);
-    return wait_gone(started);
+    started->signal(SIGKILL);
+    return started->ended(kGrace);
 }
 
 } // namespace common

@@ -27,7 +27,8 @@ public:
     bool xdotool(const QStringList& args, QByteArray* output = nullptr) const;
     // What the window shows, taken from the X server (ImageMagick import).
     QImage screenshot(const QString& window_id) const;
-    // The window manager's close request, as a title-bar close button sends it.
+    // The window manager's close request, as a title-bar close button sends it; true once the X
+    // server has taken it in.
     bool request_close(const QString& window_id) const;
 
     QProcessEnvironment environment() const;

@@ -45,9 +45,14 @@ QByteArray background_png()
     return bytes;
 }
 
+// How late a tick may be seen: generous for a loaded machine, yet under a second, so that a skipped
+// tick or a slow period shows.
+constexpr qint64 kTickLateMs = 750;
+
 // What a contestant machine must hear in one question of limit seconds, in this order: the start,
-// one tick a second down to 0, the time-up tick, the done tick, the end.
-void expect_machine_question(const std::vector<Message>& messages, std::size_t first, int limit,
+// one tick a second down to 0, the time-up tick, the done tick, the end. sent_ms: the simulator's
+// clock just before the question was sent.
+void expect_machine_question(const std::vector<Message>& messages, std::size_t first, int limit, qint64 sent_ms,
                              const QByteArray& answer, const QByteArray& title, const std::string& who)
 {
     SCOPED_TRACE(who);
@@ -56,7 +61,6 @@ void expect_machine_question(const std::vector<Message>& messages, std::size_t f
     EXPECT_TRUE(start.bytes.startsWith("比赛|开始|" + QByteArray::number(limit) + "||" + answer + "|"))
         << start.bytes.toStdString();
     EXPECT_TRUE(start.bytes.endsWith("|"));
-    qint64 previous = start.at_ms;
     for (int k = 0; k <= limit; ++k) {
         const Message& tick = messages[first + 1 + k];
         const QList<QByteArray> fields = tick.fields();
@@ -65,10 +69,11 @@ void expect_machine_question(const std::vector<Message>& messages, std::size_t f
         EXPECT_EQ(fields[1], QByteArray::number(limit - k));
         EXPECT_EQ(fields[3], "请按照听写内容答题");
         EXPECT_EQ(fields[4], answer);
-        // Generous bounds: a second apart, the first a second after the start.
-        EXPECT_GE(tick.at_ms - previous, 500) << "tick " << k;
-        EXPECT_LE(tick.at_ms - previous, 2500) << "tick " << k;
-        previous = tick.at_ms;
+        // Tick k is due k + 1 seconds after the countdown started, which was after sent_ms and before
+        // the start arrived. A tick can only be seen late, never early: none may come before it is due.
+        const qint64 due_ms = qint64{k + 1} * 1000;
+        EXPECT_GE(tick.at_ms - sent_ms, due_ms) << "tick " << k << " came early";
+        EXPECT_LE(tick.at_ms - start.at_ms, due_ms + kTickLateMs) << "tick " << k << " came late";
     }
     const Message& time_up = messages[first + limit + 2];
     const Message& done = messages[first + limit + 3];
@@ -110,6 +115,7 @@ TEST_F(ContestFixture, WholeContestFromTitleToQuit)
     ASSERT_FALSE(answer.isEmpty());
     type_into(window->编辑框[2], QStringLiteral("3"));
     ASSERT_TRUE(wait_to_send_clear_of_remake(QStringLiteral("3")));
+    const qint64 sent1_ms = sim->now_ms();
     click_button(2);
     ASSERT_TRUE(sim->machine(1).wait_for("比赛|开始|"));
     EXPECT_EQ(text_of(window->编辑框[5]), answer);
@@ -159,8 +165,8 @@ TEST_F(ContestFixture, WholeContestFromTitleToQuit)
     // What each client heard, in order and in time.
     const QByteArray title1 = "第1轮，第1题，加赛0题";
     for (int n = 1; n <= 8; ++n)
-        expect_machine_question(messages_of(sim->log(), QStringLiteral("machine%1").arg(n)), 1, 3, answer, title1,
-                                "machine " + std::to_string(n));
+        expect_machine_question(messages_of(sim->log(), QStringLiteral("machine%1").arg(n)), 1, 3, sent1_ms, answer,
+                                title1, "machine " + std::to_string(n));
     for (const QString& who : {QStringLiteral("examiner"), QStringLiteral("judge")}) {
         const std::vector<Message> heard = messages_of(sim->log(), who);
         ASSERT_GE(heard.size(), 7u) << who.toStdString();
@@ -184,13 +190,15 @@ TEST_F(ContestFixture, WholeContestFromTitleToQuit)
     pick_word(1);
     type_into(window->编辑框[2], QStringLiteral("2"));
     ASSERT_TRUE(wait_to_send_clear_of_remake(QStringLiteral("2")));
+    const qint64 sent2_ms = sim->now_ms();
     click_button(2);
     EXPECT_TRUE(
         wait_until([&] { return !QFile::exists(display_folder->file_path(QStringLiteral("htt1.jpg"))); }, 5000));
     ASSERT_TRUE(wait_until([&] { return sim->judge().received().count("比赛|结束|") >= 4; }, 20000));
     EXPECT_TRUE(sim->examiner().received().contains("|第2轮，第1题，加赛0题计时|")) << "titled start, then first tick";
     const std::vector<Message> machine8 = messages_of(sim->log(), QStringLiteral("machine8"));
-    expect_machine_question(machine8, 9, 2, text_of(window->编辑框[5]), "第2轮，第1题，加赛0题", "machine 8, round 2");
+    expect_machine_question(machine8, 9, 2, sent2_ms, text_of(window->编辑框[5]), "第2轮，第1题，加赛0题",
+                            "machine 8, round 2");
     EXPECT_TRUE(display_has_pictures());
 
     // Everybody away: the display comes back by itself, the machines do not.

@@ -1,5 +1,8 @@
+#include <memory>
+
 #include <gtest/gtest.h>
 
+#include "common/events/clientsocket.h"
 #include "common/events/timer.h"
 #include "common/widgets/picturebox.h"
 #include "common/widgets/translabel.h"
@@ -10,7 +13,6 @@
 
 #include <QElapsedTimer>
 #include <QEvent>
-#include <QTest>
 #include <QTimer>
 
 namespace {
@@ -306,12 +308,25 @@ TEST_F(ControlMessages, BadInputNeverEndsTheDisplay)
         "比赛|开始|30|q|a||-400|-50",
         megabyte,
     };
+    qsizetype sent = 0;
+    for (const QByteArray& input : inputs)
+        sent += input.size();
+    // The megabyte comes in several arrivals: the next message is sent once the last has been handled,
+    // so that it does not join the megabyte's tail, and the display is checked after every byte.
+    const auto handled_bytes = [](common::ClientSocket* link) {
+        auto handled = std::make_shared<qsizetype>(0);
+        QObject::connect(link, &common::ClientSocket::dataArrived,
+                         [link, handled] { *handled += common::client_get_data(*link).size(); });
+        return handled;
+    };
+    const auto control_handled = handled_bytes(d.h.window->客户[2]);
+    const auto photo_handled = handled_bytes(d.h.window->客户[1]);
     for (const QByteArray& input : inputs) {
         ASSERT_TRUE(d.control(input)) << input.left(40).toStdString();
         d.h.window->grab(); // paint whatever it now shows
     }
     d.h.window->grab();
-    QTest::qWait(300); // the megabyte may come in several arrivals
+    ASSERT_TRUE(wait_until([&] { return *control_handled == sent; })) << *control_handled << " of " << sent;
 
     ASSERT_TRUE(d.control(tick("7")));
     EXPECT_EQ(label(2)->caption(), "7");
@@ -319,7 +334,7 @@ TEST_F(ControlMessages, BadInputNeverEndsTheDisplay)
 
     for (const QByteArray& input : inputs)
         ASSERT_TRUE(d.photo(input));
-    QTest::qWait(300);
+    ASSERT_TRUE(wait_until([&] { return *photo_handled == sent; })) << *photo_handled << " of " << sent;
     EXPECT_TRUE(d.h.window->isVisible());
 }
 

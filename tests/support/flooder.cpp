@@ -41,13 +41,24 @@ void Flooder::stop()
 
 void Flooder::run()
 {
+    // Paced by the clock, not by counting sleeps: on a busy machine a sleep of 1 ms lasts longer, and a
+    // flood that slows with it is no flood. A thread that wakes late sends the words it owes at once.
+    const auto started = std::chrono::steady_clock::now();
+    qint64 words = 0;
     while (!m_stop) {
+        const auto due =
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);
+        if (words > due.count()) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            continue;
+        }
         const ssize_t n = ::send(m_fd, m_word.constData(), static_cast<size_t>(m_word.size()), MSG_NOSIGNAL);
-        if (n > 0)
+        if (n > 0) {
             m_sent += n;
-        else if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK)
+            ++words;
+        } else if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
             return;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
     }
 }
 

@@ -5,9 +5,9 @@
 
 #include <QByteArray>
 
-// A peer on a thread of its own that sends one word every millisecond, as fast as the receiver's
-// kernel takes it, never reading what comes back: a flood of valid words from outside the event
-// loop under test.
+// A peer on a thread of its own that sends one word for every millisecond since it started, as fast
+// as the receiver's kernel takes it, never reading what comes back: a flood of valid words from
+// outside the event loop under test.
 class Flooder final
 {
 public:

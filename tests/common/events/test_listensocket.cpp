@@ -17,6 +17,7 @@
 #include "tests/support/cannotrun.h"
 #include "tests/support/fakeclient.h"
 #include "tests/support/flooder.h"
+#include "tests/support/kernelqueues.h"
 #include "tests/support/lanhost.h"
 #include "tests/support/nestedarrivals.h"
 #include "tests/support/ports.h"
@@ -333,8 +334,10 @@ TEST_F(ListenSocketWithRawPeer, ADisconnectedPeerGetsTheLastMessageThenEndOfStre
 
 TEST_F(ListenSocketWithRawPeer, ASendToAPeerThatResetGivesFalseAndQueuesTheClose)
 {
+    const int accepted = accepted_end_of(peer.local_port());
     peer.reset();
-    QThread::msleep(50); // the reset reaches the server's kernel; its loop does not run meanwhile
+    // The reset reaches the server's kernel; its loop does not run meanwhile.
+    ASSERT_TRUE(wait_hang_up_in_kernel(accepted));
     EXPECT_FALSE(server_send(server, address, "tick"));
     EXPECT_EQ(log.count('x'), 0) << "raised inside server_send";
     EXPECT_FALSE(server_send(server, address, "tick"));
@@ -384,12 +387,14 @@ TEST_F(ListenSocketWithClient, AnArrivalReadBeforeATickFellDueIsHandledBeforeThe
 {
     std::string order;
     QObject::connect(&server, &ListenSocket::dataArrived, [&] { order += 'd'; });
+    peer.socket().write("word");
+    ASSERT_TRUE(peer.socket().flush());
+    ASSERT_TRUE(wait_unread_in_kernel(accepted_end_of(peer.socket().localPort()), 4));
     Timer tick(200);
     QObject::connect(&tick, &Timer::timeout, [&] {
         order += 't';
         tick.set_interval_ms(0);
     });
-    ASSERT_TRUE(peer.send("word"));
     QThread::msleep(400); // a blocking call: the word is in the kernel, then the tick falls due
     ASSERT_TRUE(wait_until([&] { return order.size() == 2; }));
     EXPECT_EQ(order, "dt");
@@ -398,8 +403,8 @@ TEST_F(ListenSocketWithClient, AnArrivalReadBeforeATickFellDueIsHandledBeforeThe
 TEST_F(ListenSocketWithClient, ProcessPendingEventsHandlesWhatItsOwnPassRead)
 {
     peer.socket().write("word");
-    peer.socket().flush();
-    QThread::msleep(50);
+    ASSERT_TRUE(peer.socket().flush());
+    ASSERT_TRUE(wait_unread_in_kernel(accepted_end_of(peer.socket().localPort()), 4));
     common::process_pending_events();
     EXPECT_EQ(log.count('d'), 1);
 }
